@@ -1,0 +1,83 @@
+#include "messages/MessageFile.h"
+
+#include <vector>
+
+#include "records/FolderLock.h"
+
+namespace callpad {
+
+namespace {
+
+constexpr std::string_view kMessageFileSuffix = "callpad.txt";
+
+// Reads one record of ten fields; nothing when the file ends or is damaged inside it.
+std::optional<PhoneMessage> readMessage(TextRecordFile& file) {
+    PhoneMessage message;
+    for (int n = 1; n <= PhoneMessage::kFieldCount; ++n) {
+        auto field = file.ReadField();
+        if (!field) {
+            return std::nullopt;
+        }
+        message.field(n) = std::move(*field);
+    }
+    return message;
+}
+
+}  // namespace
+
+std::string MessageFilePath(std::string_view recipient) {
+    return "c:\\" + std::string(recipient) + std::string(kMessageFileSuffix);
+}
+
+FileNameProblem checkRecipientName(std::string_view recipient) {
+    return checkFileNamePart(recipient, "", kMessageFileSuffix);
+}
+
+MessageLoad LoadMessages(const DataFolder& folder, std::string_view drivePath, MessageTable& table) {
+    MessageLoad result;
+    // Read into a table of its own, so that a failed read leaves the caller's table as it was.
+    MessageTable loaded;
+    TextRecordFile file(folder);
+    if (file.FileExists(drivePath)) {
+        file.OpenForInput(drivePath);
+        while (!file.AtEndOfFile()) {
+            auto message = readMessage(file);
+            if (!message) {
+                result.damaged = true;
+                break;
+            }
+            if (loaded.isFull()) {
+                ++result.recordsBeyondCapacity;
+            } else {
+                loaded.append(*message);
+            }
+        }
+        file.CloseFile();
+    }
+    table = loaded;
+    return result;
+}
+
+void SaveMessages(const DataFolder& folder, std::string_view drivePath, const MessageTable& table) {
+    TextRecordFile file(folder);
+    file.OpenForOutput(drivePath);
+    for (int i = 1; i <= table.MessageCount(); ++i) {
+        std::vector<std::string> fields;
+        for (int n = 1; n <= PhoneMessage::kFieldCount; ++n) {
+            fields.push_back(table.slot(i).field(n));
+        }
+        file.WriteRecord(fields);
+    }
+    file.CloseFile();
+}
+
+std::optional<MessageProblem> checkMessage(const PhoneMessage& message) {
+    for (int n = 1; n <= PhoneMessage::kFieldCount; ++n) {
+        if (auto problem = checkFieldText(message.field(n))) {
+            return MessageProblem{n, *problem};
+        }
+    }
+    return std::nullopt;
+}
+
+}  // namespace callpad

@@ -1,0 +1,40 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "messages/MessageTable.h"
+#include "records/DataFolder.h"
+#include "records/TextRecordFile.h"
+
+namespace callpad {
+
+// "c:\" + recipient + "callpad.txt"; the name is used unchanged, an empty one gives "c:\callpad.txt".
+std::string MessageFilePath(std::string_view recipient);
+
+// Why a recipient name cannot name a message file.
+FileNameProblem checkRecipientName(std::string_view recipient);
+
+// What a load found besides the records it put into the table.
+struct MessageLoad {
+    int recordsBeyondCapacity = 0;  // records after the 50th of a file made elsewhere
+    bool damaged = false;           // the last record is short, or bytes are no text of code page 932
+    bool isWhole() const { return recordsBeyondCapacity == 0 && !damaged; }
+};
+
+// Empties the table and fills it from the file, first 50 records; a missing file gives no records
+// and is not created. Throws FileError, and the table is then unchanged.
+MessageLoad LoadMessages(const DataFolder& folder, std::string_view drivePath, MessageTable& table);
+
+// Replaces the file with records 1 to MessageCount. Throws FileError.
+void SaveMessages(const DataFolder& folder, std::string_view drivePath, const MessageTable& table);
+
+// A field of a message that the file cannot hold as it is.
+struct MessageProblem {
+    int field;  // 1 to 10
+    FieldProblem problem;
+};
+std::optional<MessageProblem> checkMessage(const PhoneMessage& message);
+
+}  // namespace callpad

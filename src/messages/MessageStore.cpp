@@ -1,0 +1,95 @@
+#include "messages/MessageStore.h"
+
+#include <string>
+#include <vector>
+
+#include "messages/MessageFile.h"
+#include "records/AtomicFile.h"
+#include "records/FolderLock.h"
+
+namespace callpad {
+
+namespace {
+
+// A record of the file with the bytes it was read from.
+struct StoredRecord {
+    PhoneMessage message;
+    std::string_view bytes;
+};
+
+// Every record of the file, or nothing when the file is damaged.
+std::optional<std::vector<StoredRecord>> readAllRecords(std::string_view content) {
+    std::vector<StoredRecord> records;
+    RecordDecoder decoder(content);
+    while (!decoder.atEnd()) {
+        const std::size_t start = decoder.position();
+        StoredRecord record;
+        for (int n = 1; n <= PhoneMessage::kFieldCount; ++n) {
+            auto field = decoder.readField();
+            if (!field) {
+                return std::nullopt;
+            }
+            record.message.field(n) = std::move(*field);
+        }
+        record.bytes = content.substr(start, decoder.position() - start);
+        records.push_back(std::move(record));
+    }
+    return records;
+}
+
+}  // namespace
+
+SaveResult saveNewMessage(const DataFolder& folder, std::string_view drivePath, const PhoneMessage& message) {
+    FolderLock lock(folder);
+    const std::string content = fileExists(folder, drivePath) ? readWholeFile(folder, drivePath) : std::string();
+    const auto records = readAllRecords(content);
+    if (!records) {
+        return SaveResult::FileDamaged;
+    }
+    if (records->size() >= MessageTable::kCapacity) {
+        return SaveResult::FileFull;
+    }
+    // The new record goes in front of the old bytes as they are: encoding the old records again would
+    // change characters that have two codes and fields written without quotes.
+    std::vector<std::string> fields;
+    for (int n = 1; n <= PhoneMessage::kFieldCount; ++n) {
+        fields.push_back(message.field(n));
+    }
+    writeFileAtomically(folder, drivePath, encodeRecord(fields) + content);
+    return SaveResult::Saved;
+}
+
+DeleteResult deleteMessageFromFile(const DataFolder& folder, std::string_view drivePath, const MessageTable& table,
+                                   int position) {
+    const PhoneMessage& target = table.slot(position);
+    int fromEnd = 0;
+    for (int i = position; i <= table.MessageCount(); ++i) {
+        fromEnd += table.slot(i) == target ? 1 : 0;
+    }
+
+    FolderLock lock(folder);
+    if (!fileExists(folder, drivePath)) {
+        return DeleteResult::NotInFile;
+    }
+    const std::string content = readWholeFile(folder, drivePath);
+    const auto records = readAllRecords(content);
+    if (!records) {
+        return DeleteResult::FileDamaged;
+    }
+    for (auto it = records->rbegin(); it != records->rend(); ++it) {
+        if (it->message == target && --fromEnd == 0) {
+            std::string rest;
+            rest.reserve(content.size());
+            for (const auto& record : *records) {
+                if (&record != &*it) {
+                    rest += record.bytes;
+                }
+            }
+            writeFileAtomically(folder, drivePath, rest);
+            return DeleteResult::Deleted;
+        }
+    }
+    return DeleteResult::NotInFile;
+}
+
+}  // namespace callpad

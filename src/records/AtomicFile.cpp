@@ -1,0 +1,115 @@
+#include "records/AtomicFile.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+#include "records/FileError.h"
+
+namespace callpad {
+
+namespace {
+
+// Closes a descriptor on every path out of a function.
+class Descriptor {
+public:
+    explicit Descriptor(int fd) : m_fd(fd) {}
+    ~Descriptor() {
+        if (m_fd >= 0) {
+            ::close(m_fd);
+        }
+    }
+    Descriptor(const Descriptor&) = delete;
+    Descriptor& operator=(const Descriptor&) = delete;
+    int get() const { return m_fd; }
+    // Closes now and reports the result, for writers: a failed close can mean lost data on NFS.
+    int release() {
+        const int result = ::close(m_fd);
+        m_fd = -1;
+        return result;
+    }
+
+private:
+    int m_fd;
+};
+
+}  // namespace
+
+bool fileExists(const DataFolder& folder, std::string_view drivePath) {
+    struct stat info {};
+    if (::stat(folder.resolve(drivePath).c_str(), &info) != 0) {
+        if (errno == ENOENT) {
+            return false;
+        }
+        throw FileError(FileOperation::Read, errno, std::string(drivePath));
+    }
+    if (!S_ISREG(info.st_mode)) {
+        throw FileError(FileOperation::Read, S_ISDIR(info.st_mode) ? EISDIR : EINVAL, std::string(drivePath));
+    }
+    return true;
+}
+
+std::string readWholeFile(const DataFolder& folder, std::string_view drivePath) {
+    const auto fail = [&] { throw FileError(FileOperation::Read, errno, std::string(drivePath)); };
+    Descriptor file(::open(folder.resolve(drivePath).c_str(), O_RDONLY | O_CLOEXEC));
+    if (file.get() < 0) {
+        fail();
+    }
+    std::string content;
+    char buffer[65536];
+    for (;;) {
+        const ssize_t count = ::read(file.get(), buffer, sizeof buffer);
+        if (count < 0 && errno == EINTR) {
+            continue;
+        }
+        if (count < 0) {
+            fail();
+        }
+        if (count == 0) {
+            return content;
+        }
+        content.append(buffer, static_cast<std::size_t>(count));
+    }
+}
+
+void writeFileAtomically(const DataFolder& folder, std::string_view drivePath, std::string_view bytes) {
+    folder.create();
+    const std::filesystem::path target = folder.resolve(drivePath);
+    std::filesystem::path temporary = target;
+    temporary += std::string(kTemporarySuffix);
+
+    const auto fail = [&](int number) {
+        ::unlink(temporary.c_str());
+        throw FileError(FileOperation::Write, number, std::string(drivePath));
+    };
+    Descriptor file(::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
+    if (file.get() < 0) {
+        throw FileError(FileOperation::Write, errno, std::string(drivePath));
+    }
+    for (std::size_t written = 0; written < bytes.size();) {
+        const ssize_t count = ::write(file.get(), bytes.data() + written, bytes.size() - written);
+        if (count < 0 && errno == EINTR) {
+            continue;
+        }
+        if (count < 0) {
+            fail(errno);
+        }
+        written += static_cast<std::size_t>(count);
+    }
+    if (::fsync(file.get()) != 0 || file.release() != 0) {
+        fail(errno);
+    }
+    if (::rename(temporary.c_str(), target.c_str()) != 0) {
+        fail(errno);
+    }
+    // Make the rename itself durable; a folder that cannot be synced (some network shares) still
+    // holds the complete new file.
+    Descriptor directory(::open(folder.root().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (directory.get() >= 0) {
+        ::fsync(directory.get());
+    }
+}
+
+}  // namespace callpad

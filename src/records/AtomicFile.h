@@ -1,0 +1,28 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "records/DataFolder.h"
+
+namespace callpad {
+
+// The suffix of the temporary file that a rewrite writes before it replaces its file. No data file
+// name ends in it, so a temporary file left by a crash is never read as data.
+inline constexpr std::string_view kTemporarySuffix = ".tmp";
+
+// True when a regular file of that name exists. Missing -> false. Anything else that stops the
+// program from telling (an unreadable folder, a directory of that name) throws FileError, so that
+// an existing file is never taken for a missing one and overwritten.
+bool fileExists(const DataFolder& folder, std::string_view drivePath);
+
+// Reads a whole file; throws FileError.
+std::string readWholeFile(const DataFolder& folder, std::string_view drivePath);
+
+// Replaces a file with the given bytes, all or nothing. The bytes go to "<name>.tmp" in the same
+// folder, are flushed to disk, and the temporary file is renamed over the old one, so a crash or a
+// full disk leaves either the old or the new file, never a mix. On failure the temporary file is
+// removed, the old file stays as it was, and FileError is thrown.
+void writeFileAtomically(const DataFolder& folder, std::string_view drivePath, std::string_view bytes);
+
+}  // namespace callpad

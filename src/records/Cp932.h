@@ -1,0 +1,30 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace callpad {
+
+// Code page 932 as Windows reads and writes it, on top of glibc's "CP932" converter. Windows also
+// maps the single bytes 80, A0, FD, FE and FF (to U+0080, U+F8F0 to U+F8F3), which glibc rejects;
+// both directions handle them here so that such files read and write back unchanged.
+
+// Code page 932 bytes -> UTF-8, or nothing when the bytes hold a sequence that code page 932 does
+// not define (the file is damaged). "\x8e\x8a\x8b\x7d" -> "至急".
+std::optional<std::string> decodeCp932(std::string_view bytes);
+
+// The result of encoding: the bytes, or the first character that would not read back as itself.
+struct Cp932Encoding {
+    std::string bytes;
+    std::optional<std::string> unencodable;  // the offending character, as UTF-8
+};
+
+// UTF-8 -> code page 932 bytes. "至急" -> "\x8e\x8a\x8b\x7d". A character that code page 932 lacks,
+// or that would come back as another one (a half-width ¥ would come back as a backslash), is
+// reported and no bytes are given. The substitutions that Windows makes too and that Japanese input
+// methods commonly produce (〜 → ～, − → －, ‖ → ∥, — → ―, ¢ → ￠, £ → ￡, ¬ → ￢) are accepted.
+// Characters with two codes are written with the IBM code, as Windows writes them.
+Cp932Encoding encodeCp932(std::string_view utf8);
+
+}  // namespace callpad

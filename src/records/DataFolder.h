@@ -1,0 +1,47 @@
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+namespace callpad {
+
+// Where the program's "c:\..." files live. The program names every file by its drive-C path
+// ("c:\callpadRT.txt"); this class maps such a path to the real file. On Windows that is drive C
+// itself; elsewhere a per-user data folder. Tests give a temporary folder.
+class DataFolder {
+public:
+    explicit DataFolder(std::filesystem::path root);
+
+    // The data folder of this machine: C:\ on Windows, else $XDG_DATA_HOME/callpad
+    // (~/.local/share/callpad). Nothing is created here; writers create the folder on first use.
+    static DataFolder forThisMachine();
+
+    const std::filesystem::path& root() const { return m_root; }
+
+    // "c:\abc.txt" -> root/"abc.txt". The part after "c:\" must be a plain file name; callers check
+    // user-given names with checkFileNamePart() before they build a path from them.
+    std::filesystem::path resolve(std::string_view drivePath) const;
+
+    // Makes sure the folder exists (for writers); throws FileError when it cannot be created.
+    void create() const;
+
+private:
+    std::filesystem::path m_root;
+};
+
+// Why a piece of text cannot stand in a file name of the data folder.
+enum class FileNameProblem {
+    None,
+    Separator,         // "/" or "\"
+    ReservedCharacter, // : * ? " < > |
+    ControlCharacter,  // U+0000 to U+001F or U+007F
+    DotName,           // only dots, as "." or ".." that name folders
+    TooLong,           // longer than the file system allows, with the temporary file's suffix
+};
+
+// Checks the file name "prefix + part + suffix" that a user-given part (a recipient name) becomes,
+// together with the suffix of its temporary file.
+FileNameProblem checkFileNamePart(std::string_view part, std::string_view prefix, std::string_view suffix);
+
+}  // namespace callpad

@@ -1,0 +1,51 @@
+#include "records/FolderLock.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <thread>
+
+#include "records/FileError.h"
+
+namespace callpad {
+
+namespace {
+
+const std::string kLockDrivePath = "c:\\" + std::string(kLockFileName);
+
+int tryLock(int fd) {
+    struct flock request {};
+    request.l_type = F_WRLCK;
+    request.l_whence = SEEK_SET;
+#ifdef F_OFD_SETLK
+    // Open-file-description locks also exclude a second lock taken in the same process.
+    return ::fcntl(fd, F_OFD_SETLK, &request);
+#else
+    return ::fcntl(fd, F_SETLK, &request);
+#endif
+}
+
+}  // namespace
+
+FolderLock::FolderLock(const DataFolder& folder, std::chrono::milliseconds patience) {
+    folder.create();
+    m_fd = ::open(folder.resolve(kLockDrivePath).c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+    if (m_fd < 0) {
+        throw FileError(FileOperation::Lock, errno, kLockDrivePath);
+    }
+    const auto deadline = std::chrono::steady_clock::now() + patience;
+    while (tryLock(m_fd) != 0) {
+        const int error = errno;
+        const bool heldByOther = error == EAGAIN || error == EACCES;
+        if (!heldByOther || std::chrono::steady_clock::now() >= deadline) {
+            ::close(m_fd);
+            throw FileError(FileOperation::Lock, heldByOther ? EWOULDBLOCK : error, kLockDrivePath);
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+}
+
+FolderLock::~FolderLock() { ::close(m_fd); }
+
+}  // namespace callpad

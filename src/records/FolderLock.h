@@ -1,0 +1,30 @@
+#pragma once
+
+#include <chrono>
+#include <string_view>
+
+#include "records/DataFolder.h"
+
+namespace callpad {
+
+// The lock file's name: no data file can have it (it does not end in "callpad.txt").
+inline constexpr std::string_view kLockFileName = "callpad.lock";
+
+// An exclusive lock on the data folder, held by every write and every read-modify-write, so that
+// two copies of the program cannot interleave their rewrites and lose a message. It is a POSIX
+// record lock (fcntl) on one lock file, which also holds on NFS and SMB shares where flock may not.
+// When another copy holds the lock, the constructor waits up to `patience`, then throws FileError
+// (operation Lock, EWOULDBLOCK) and nothing is written.
+class FolderLock {
+public:
+    explicit FolderLock(const DataFolder& folder,
+                        std::chrono::milliseconds patience = std::chrono::milliseconds(5000));
+    ~FolderLock();
+    FolderLock(const FolderLock&) = delete;
+    FolderLock& operator=(const FolderLock&) = delete;
+
+private:
+    int m_fd = -1;
+};
+
+}  // namespace callpad

@@ -1,0 +1,90 @@
+#include "records/TextRecordFile.h"
+
+#include <stdexcept>
+
+#include "records/AtomicFile.h"
+#include "records/Cp932.h"
+
+namespace callpad {
+
+std::optional<FieldProblem> checkFieldText(std::string_view text) {
+    if (text.find('"') != std::string_view::npos) {
+        return FieldProblem{FieldProblem::DoubleQuote, "\""};
+    }
+    auto encoded = encodeCp932(text);
+    if (encoded.unencodable) {
+        return FieldProblem{FieldProblem::Unencodable, *encoded.unencodable};
+    }
+    return std::nullopt;
+}
+
+std::string encodeRecord(const std::vector<std::string>& fields) {
+    std::string line;
+    for (std::size_t i = 0; i < fields.size(); ++i) {
+        if (fields[i].find('"') != std::string::npos) {
+            throw std::invalid_argument("a field holds a double quote");
+        }
+        auto encoded = encodeCp932(fields[i]);
+        if (encoded.unencodable) {
+            throw std::invalid_argument("a field holds a character that code page 932 lacks");
+        }
+        line += i == 0 ? "\"" : ",\"";
+        line += encoded.bytes;
+        line += '"';
+    }
+    line += "\r\n";
+    return line;
+}
+
+std::optional<std::string> RecordDecoder::readField() {
+    if (atEnd()) {
+        return std::nullopt;
+    }
+    std::string_view raw;
+    if (m_bytes[m_pos] == '"') {
+        const std::size_t close = m_bytes.find('"', m_pos + 1);
+        if (close == std::string_view::npos) {
+            return std::nullopt;
+        }
+        raw = m_bytes.substr(m_pos + 1, close - m_pos - 1);
+        m_pos = close + 1;
+    } else {
+        // A field written by hand without quotes runs to the next comma or line end.
+        const std::size_t end = std::min(m_bytes.find_first_of(",\r\n", m_pos), m_bytes.size());
+        raw = m_bytes.substr(m_pos, end - m_pos);
+        m_pos = end;
+    }
+    // Skip to just behind the next comma or line end (CR LF, or a lone LF as text editors write).
+    const std::size_t delimiter = m_bytes.find_first_of(",\n", m_pos);
+    m_pos = delimiter == std::string_view::npos ? m_bytes.size() : delimiter + 1;
+    return decodeCp932(raw);
+}
+
+bool TextRecordFile::FileExists(std::string_view drivePath) const { return fileExists(m_folder, drivePath); }
+
+void TextRecordFile::OpenForInput(std::string_view drivePath) {
+    m_path = drivePath;
+    m_content = readWholeFile(m_folder, drivePath);
+    m_decoder = RecordDecoder(m_content);
+    m_writing = false;
+}
+
+void TextRecordFile::OpenForOutput(std::string_view drivePath) {
+    m_path = drivePath;
+    m_content.clear();
+    m_decoder = RecordDecoder({});
+    m_writing = true;
+}
+
+void TextRecordFile::WriteRecord(const std::vector<std::string>& fields) { m_content += encodeRecord(fields); }
+
+void TextRecordFile::CloseFile() {
+    if (m_writing) {
+        m_writing = false;
+        writeFileAtomically(m_folder, m_path, m_content);
+    }
+    m_content.clear();
+    m_decoder = RecordDecoder({});
+}
+
+}  // namespace callpad

@@ -1,0 +1,128 @@
+#include "ui/Controls.h"
+
+#include <limits>
+
+namespace callpad::ui {
+
+namespace {
+
+constexpr int kNoLengthLimit = std::numeric_limits<int>::max();
+
+template <typename Control>
+Control* place(Control* control, const char* name, Twips at, double points) {
+    control->setObjectName(QString::fromLatin1(name));
+    control->setGeometry(at.toPixels());
+    control->setFont(gothicFont(points));
+    return control;
+}
+
+void setButtonColour(QPushButton* button, unsigned colour) {
+    QPalette palette = button->palette();
+    palette.setColor(QPalette::Button, rgb(colour));
+    button->setPalette(palette);
+}
+
+}  // namespace
+
+QLabel* addLabel(QWidget* parent, const char* name, const QString& caption, Twips at, double points) {
+    auto* label = place(new QLabel(caption, parent), name, at, points);
+    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    return label;
+}
+
+QLabel* addValueLabel(QWidget* parent, const char* name, Twips at, double points) {
+    auto* label = addLabel(parent, name, QString(), at, points);
+    label->setTextFormat(Qt::PlainText);
+    label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    setBackground(label, rgb(kLightGrey));
+    return label;
+}
+
+QPushButton* addButton(QWidget* parent, const char* name, const QString& caption, Twips at, double points,
+                       unsigned colour) {
+    auto* button = addButton(parent, name, caption, at, points);
+    setButtonColour(button, colour);
+    return button;
+}
+
+QPushButton* addButton(QWidget* parent, const char* name, const QString& caption, Twips at, double points) {
+    auto* button = place(new QPushButton(caption, parent), name, at, points);
+    button->setAutoDefault(false);
+    return button;
+}
+
+QLineEdit* addTextBox(QWidget* parent, const char* name, Twips at, double points) {
+    auto* box = place(new QLineEdit(parent), name, at, points);
+    box->setMaxLength(kNoLengthLimit);
+    return box;
+}
+
+QString MultiLineTextBox::text() const { return toPlainText().replace(QChar('\n'), QStringLiteral("\r\n")); }
+
+void MultiLineTextBox::setText(const QString& text) {
+    QString lines = text;
+    setPlainText(lines.replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
+}
+
+MultiLineTextBox* addMultiLineTextBox(QWidget* parent, const char* name, Twips at, double points) {
+    auto* box = place(new MultiLineTextBox(parent), name, at, points);
+    box->setTabChangesFocus(true);
+    return box;
+}
+
+QComboBox* addComboBox(QWidget* parent, const char* name, Twips at, double points) {
+    auto* box = place(new QComboBox(parent), name, at, points);
+    box->setEditable(true);
+    box->setInsertPolicy(QComboBox::NoInsert);
+    box->setCompleter(nullptr);
+    box->setDuplicatesEnabled(true);
+    box->lineEdit()->setMaxLength(kNoLengthLimit);
+    return box;
+}
+
+void addComboItems(QComboBox* box, const std::vector<std::string>& items) {
+    const QString shown = box->currentText();
+    for (const auto& item : items) {
+        box->addItem(qtext(item));
+    }
+    // Adding the first item would select it; the field keeps its own text.
+    box->setCurrentIndex(-1);
+    box->setEditText(shown);
+}
+
+QGroupBox* addFrame(QWidget* parent, const char* name, const QString& caption, Twips at, double points) {
+    return place(new QGroupBox(caption, parent), name, at, points);
+}
+
+QRadioButton* addOptionButton(QWidget* parent, const char* name, const QString& caption, Twips at, double points) {
+    return place(new QRadioButton(caption, parent), name, at, points);
+}
+
+QCheckBox* addCheckBox(QWidget* parent, const char* name, const QString& caption, Twips at, double points) {
+    return place(new QCheckBox(caption, parent), name, at, points);
+}
+
+QScrollBar* addScrollBar(QWidget* parent, const char* name, Twips at) {
+    auto* bar = new QScrollBar(Qt::Horizontal, parent);
+    bar->setObjectName(QString::fromLatin1(name));
+    bar->setGeometry(at.toPixels());
+    bar->setRange(1, 1);
+    bar->setValue(1);
+    bar->setSingleStep(1);
+    bar->setPageStep(1);
+    bar->setTracking(false);
+    bar->setFocusPolicy(Qt::StrongFocus);
+    return bar;
+}
+
+void chainFocus(std::initializer_list<QWidget*> controls) {
+    const QWidget* previous = nullptr;
+    for (QWidget* control : controls) {
+        if (previous) {
+            QWidget::setTabOrder(const_cast<QWidget*>(previous), control);
+        }
+        previous = control;
+    }
+}
+
+}  // namespace callpad::ui

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QWidget>
+
+#include <functional>
+
+#include "messages/ReceivedStamp.h"
+#include "records/DataFolder.h"
+
+namespace callpad::ui {
+
+class ScreenRegistry;
+
+// What every screen is given: the registry that opens and closes screens, the data folder, and
+// the clock that stamps saved messages.
+struct ScreenContext {
+    ScreenRegistry& registry;
+    DataFolder folder;
+    std::function<LocalDateTime()> now = localNow;
+};
+
+// A top-level window of the program. Its object name is its screen name ("FrmMein").
+class Screen : public QWidget {
+    Q_OBJECT
+public:
+    Screen(ScreenContext& context, const char* name);
+
+    // The load step, run once when the screen is opened after being closed.
+    virtual void Form_Load() {}
+
+protected:
+    ScreenContext& context() const { return m_context; }
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    ScreenContext& m_context;
+};
+
+}  // namespace callpad::ui

@@ -1,0 +1,45 @@
+#include "support/ProgramFixture.h"
+
+#include <QPushButton>
+
+#include <gtest/gtest.h>
+
+namespace callpad::test {
+
+ProgramFixture::ProgramFixture()
+    : m_context(std::make_unique<ui::ScreenContext>(ui::ScreenContext{m_registry, m_data.folder(), [] { return kFixedNow; }})) {
+    m_registry.setContext(m_context.get());
+    registerScreens(m_registry);
+    m_registry.OpenScreen(QString::fromLatin1(ui::ScreenRegistry::kMenu));
+}
+
+ProgramFixture::~ProgramFixture() {
+    for (QWidget* window : QApplication::topLevelWidgets()) {
+        if (auto* screenWindow = qobject_cast<ui::Screen*>(window)) {
+            screenWindow->close();
+        }
+    }
+    settle();
+}
+
+ui::Screen* ProgramFixture::screen(const char* name) {
+    ui::Screen* found = m_registry.find(QString::fromLatin1(name));
+    if (!found) {
+        ADD_FAILURE() << name << " is not open";
+        throw std::runtime_error("screen not open");
+    }
+    return found;
+}
+
+void ProgramFixture::click(const char* screenName, const char* buttonName) {
+    auto* button = control<QPushButton>(screenName, buttonName);
+    ASSERT_TRUE(button);
+    QTest::mouseClick(button, Qt::LeftButton);
+}
+
+void ProgramFixture::settle() {
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QCoreApplication::processEvents();
+}
+
+}  // namespace callpad::test

@@ -1,0 +1,53 @@
+#pragma once
+
+#include <QApplication>
+#include <QTest>
+
+#include <memory>
+
+#include "shell/Program.h"
+#include "support/TempFolder.h"
+#include "ui/MessageBox.h"
+#include "ui/ScreenRegistry.h"
+
+namespace callpad::test {
+
+// The whole program on a temporary data folder, with a fixed clock and message boxes recorded
+// instead of shown. The menu is open at the start, as after a real start.
+class ProgramFixture {
+public:
+    ProgramFixture();
+    ~ProgramFixture();
+
+    ui::ScreenRegistry& registry() { return m_registry; }
+    ui::ScreenContext& context() { return *m_context; }
+    const TempFolder& data() const { return m_data; }
+    ui::RecordedMessageBoxes& messageBoxes() { return m_messageBoxes; }
+
+    // The open screen of that name; fails the test when it is not open.
+    ui::Screen* screen(const char* name);
+    // A control of an open screen, by its object name; fails the test when there is none.
+    template <typename Control>
+    Control* control(const char* screenName, const char* controlName) {
+        auto* found = screen(screenName)->findChild<Control*>(QString::fromLatin1(controlName));
+        if (!found) {
+            ADD_FAILURE() << screenName << " has no control " << controlName;
+        }
+        return found;
+    }
+    // Clicks a button of an open screen.
+    void click(const char* screenName, const char* buttonName);
+    // Lets deferred deletions and events run.
+    static void settle();
+
+private:
+    TempFolder m_data;
+    ui::RecordedMessageBoxes m_messageBoxes;
+    ui::ScreenRegistry m_registry;
+    std::unique_ptr<ui::ScreenContext> m_context;
+};
+
+// The fixed moment that the fixture's clock gives: 2026-12-06 09:05:03.
+inline constexpr LocalDateTime kFixedNow{2026, 12, 6, 9, 5, 3};
+
+}  // namespace callpad::test
