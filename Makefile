@@ -6,7 +6,7 @@ PACKAGES := cmake ninja-build g++ make pkg-config qt6-base-dev libgtest-dev libg
             xvfb xauth x11-utils fonts-ipafont-gothic python3 python3-xlrd
 SUDO := $(if $(filter 0,$(shell id -u)),,sudo)
 
-.PHONY: all deps build run test test-core test-asan smoke format clean
+.PHONY: all deps build run test test-core test-asan format clean
 
 all: build
 
@@ -29,16 +29,11 @@ run: build
 test: build
 	ctest --preset dev
 	$(MAKE) test-asan
-	$(MAKE) smoke
 
 test-asan: deps
 	cmake --preset asan
 	cmake --build --preset asan
 	ctest --preset asan
-
-# Starts the real program under a virtual X server and waits for its main window.
-smoke: build
-	tests/smoke/start-program.sh ./build/dev/callpad
 
 format:
 	find src tests bench -name '*.cpp' -o -name '*.h' | xargs clang-format -i

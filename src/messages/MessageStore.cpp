@@ -41,26 +41,20 @@ std::optional<std::vector<StoredRecord>> readAllRecords(std::string_view content
 
 SaveResult saveNewMessage(const DataFolder& folder, std::string_view drivePath, const PhoneMessage& message) {
     FolderLock lock(folder);
-    const std::string content = fileExists(folder, drivePath) ? readWholeFile(folder, drivePath) : std::string();
-    const auto records = readAllRecords(content);
-    if (!records) {
+    MessageTable table;
+    const MessageLoad load = LoadMessages(folder, drivePath, table);
+    if (load.damaged) {
         return SaveResult::FileDamaged;
     }
-    if (records->size() >= MessageTable::kCapacity) {
+    if (load.recordsBeyondCapacity > 0 || !table.PrependMessage(message)) {
         return SaveResult::FileFull;
     }
-    // The new record goes in front of the old bytes as they are: encoding the old records again would
-    // change characters that have two codes and fields written without quotes.
-    std::vector<std::string> fields;
-    for (int n = 1; n <= PhoneMessage::kFieldCount; ++n) {
-        fields.push_back(message.field(n));
-    }
-    writeFileAtomically(folder, drivePath, encodeRecord(fields) + content);
+    SaveMessages(folder, drivePath, table);
     return SaveResult::Saved;
 }
 
 DeleteResult deleteMessageFromFile(const DataFolder& folder, std::string_view drivePath, const MessageTable& table,
-                                   int position) {
+                                   int position, int recordsAfterTable) {
     const PhoneMessage& target = table.slot(position);
     int fromEnd = 0;
     for (int i = position; i <= table.MessageCount(); ++i) {
@@ -75,6 +69,10 @@ DeleteResult deleteMessageFromFile(const DataFolder& folder, std::string_view dr
     const auto records = readAllRecords(content);
     if (!records) {
         return DeleteResult::FileDamaged;
+    }
+    const auto tail = std::min<std::size_t>(records->size(), static_cast<std::size_t>(recordsAfterTable));
+    for (auto it = records->end() - static_cast<std::ptrdiff_t>(tail); it != records->end(); ++it) {
+        fromEnd += it->message == target ? 1 : 0;
     }
     for (auto it = records->rbegin(); it != records->rend(); ++it) {
         if (it->message == target && --fromEnd == 0) {

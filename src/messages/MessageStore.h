@@ -30,8 +30,9 @@ enum class DeleteResult {
 // again, so that what the table does not hold (a message saved meanwhile, records after the 50th)
 // stays; every other record keeps its bytes. Identical records are told apart by counting from the
 // end: saves only add at the top, so the k-th identical record from the end of the table is the
-// k-th from the end of the file. Throws FileError.
+// k-th from the end of the file, once the `recordsAfterTable` records that followed the table in the
+// file (a file of more than 50) are counted too. Throws FileError.
 DeleteResult deleteMessageFromFile(const DataFolder& folder, std::string_view drivePath, const MessageTable& table,
-                                   int position);
+                                   int position, int recordsAfterTable = 0);
 
 }  // namespace callpad

@@ -1,12 +1,20 @@
 #include "names/NameListEditor.h"
 
 #include "messages/MessageFile.h"
+#include "records/FileError.h"
 
 namespace callpad {
 
 void NameListEditor::Form_Load(const DataFolder& folder) {
     m_list = NameList{};
-    LoadNameList(folder, filePath(), m_list);
+    try {
+        LoadNameList(folder, filePath(), m_list);
+    } catch (const FileError&) {
+        // A file that could not be read is never replaced with the empty list that 戻る would write.
+        m_list = NameList{};
+        m_list.damaged = true;
+        throw;
+    }
     if (m_list.NameCount < 1) {
         m_list.NameCount = 1;
     }

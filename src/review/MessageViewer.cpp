@@ -29,6 +29,7 @@ MessageLoad MessageViewer::load(const DataFolder& folder, const std::string& rec
     m_table.clear();
     const MessageLoad result = LoadMessages(folder, m_fileName, m_table);
     m_damaged = result.damaged;
+    m_recordsAfterTable = result.recordsBeyondCapacity;
     m_currentNo = 1;
     m_scrollValue = 1;
     SetScroll();
@@ -49,7 +50,7 @@ MessageViewer::DeleteOutcome MessageViewer::CmdDel_Click(const DataFolder& folde
         return DeleteOutcome::FileDamaged;
     }
     // Write first: the table changes only once the file has.
-    const DeleteResult written = deleteMessageFromFile(folder, m_fileName, m_table, m_currentNo);
+    const DeleteResult written = deleteMessageFromFile(folder, m_fileName, m_table, m_currentNo, m_recordsAfterTable);
     if (written == DeleteResult::FileDamaged) {
         m_damaged = true;
         return DeleteOutcome::FileDamaged;

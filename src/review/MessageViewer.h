@@ -51,6 +51,7 @@ private:
     MessageTable m_table;
     int m_currentNo = 1;
     bool m_damaged = false;
+    int m_recordsAfterTable = 0;  // records after the 50th of the file at load
     int m_scrollValue = 1;
     int m_scrollMaximum = 1;
     int m_largeChange = 1;

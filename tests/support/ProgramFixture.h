@@ -3,6 +3,8 @@
 #include <QApplication>
 #include <QTest>
 
+#include <gtest/gtest.h>
+
 #include <memory>
 
 #include "shell/Program.h"

@@ -1,0 +1,170 @@
+#include <gtest/gtest.h>
+
+#include "messages/Samples.h"
+#include "records/FileError.h"
+#include "review/MessageViewer.h"
+#include "support/Bytes.h"
+#include "support/TempFolder.h"
+
+namespace callpad {
+namespace {
+
+using test::recordsOf;
+using test::sameBytes;
+using test::sampleMessage;
+using test::TempFolder;
+
+// Messages "1", "2", ... "count".
+std::vector<PhoneMessage> numbered(int count) {
+    std::vector<PhoneMessage> messages;
+    for (int i = 1; i <= count; ++i) {
+        messages.push_back(sampleMessage(std::to_string(i)));
+    }
+    return messages;
+}
+
+// A viewer opened for 田中, whose file holds `messages`.
+struct OpenViewer {
+    explicit OpenViewer(const std::vector<PhoneMessage>& messages) {
+        temp.write("田中callpad.txt", recordsOf(messages));
+        viewer.load(temp.folder(), "田中");
+    }
+    std::string file() const { return temp.read("田中callpad.txt"); }
+    TempFolder temp;
+    MessageViewer viewer;
+};
+
+TEST(MessageViewer, ShowsThePositionAndStepsByATenth) {
+    const struct {
+        const char* name;
+        int count;
+        int position;
+        const char* text;
+        int largeChange;
+    } cases[] = {
+        {"first of three", 3, 1, " 1/ 3", 1},      {"ninth of nine", 9, 9, " 9/ 9", 1},
+        {"tenth of twelve", 12, 10, " 10/ 12", 1}, {"twenty-five", 25, 7, " 7/ 25", 2},
+        {"fifty", 50, 50, " 50/ 50", 5},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        OpenViewer open(numbered(c.count));
+        open.viewer.HSclNo_Change(c.position);
+        EXPECT_EQ(open.viewer.positionText(), c.text);
+        EXPECT_EQ(open.viewer.currentMessage(), sampleMessage(std::to_string(c.position)));
+        EXPECT_EQ(open.viewer.largeChange(), c.largeChange);
+        EXPECT_EQ(open.viewer.scrollMaximum(), c.count);
+    }
+}
+
+TEST(MessageViewer, TicksCallBackOnlyForFlagOne) {
+    for (const auto& [flag, ticked] : {std::pair{"1", true}, {"0", false}, {"", false}, {"2", false}}) {
+        SCOPED_TRACE(std::string("flag '") + flag + "'");
+        PhoneMessage flagged = sampleMessage("A");
+        flagged.CallBackFlag = flag;
+        OpenViewer open({flagged});
+        EXPECT_EQ(open.viewer.callBackChecked(), ticked);
+    }
+}
+
+TEST(MessageViewer, OpensEmptyForARecipientWithoutAFile) {
+    OpenViewer open(numbered(5));
+    open.viewer.HSclNo_Change(4);
+    open.viewer.load(open.temp.folder(), "山田");
+    EXPECT_EQ(open.viewer.MessageFileName(), "c:\\山田callpad.txt");
+    EXPECT_EQ(open.viewer.positionText(), " 1/ 0");
+    EXPECT_EQ(open.viewer.currentMessage(), PhoneMessage{});
+    EXPECT_FALSE(open.viewer.callBackChecked());
+    EXPECT_EQ(open.viewer.scrollValue(), 1);
+
+    EXPECT_EQ(open.viewer.CmdDel_Click(open.temp.folder()), MessageViewer::DeleteOutcome::NothingOnScreen);
+    EXPECT_EQ(open.temp.listing(), "田中callpad.txt");
+}
+
+TEST(MessageViewer, AFailedOpeningShowsNothingOfThePreviousRecipient) {
+    OpenViewer open(numbered(5));
+    std::filesystem::create_directory(open.temp.root() / std::filesystem::path(u8"山田callpad.txt"));
+    EXPECT_THROW(open.viewer.load(open.temp.folder(), "山田"), FileError);
+    EXPECT_EQ(open.viewer.MessageCount(), 0);
+    EXPECT_EQ(open.viewer.currentMessage(), PhoneMessage{});
+}
+
+TEST(MessageViewer, DeletingShowsThePreviousMessage) {
+    const auto a = sampleMessage("A");
+    const auto b = sampleMessage("B");
+    const auto c3 = sampleMessage("C");
+    const struct {
+        const char* name;
+        std::vector<PhoneMessage> messages;
+        int position;
+        const char* text;
+        PhoneMessage shown;
+        std::vector<PhoneMessage> left;
+    } cases[] = {
+        {"first of three", {a, b, c3}, 1, " 1/ 2", b, {b, c3}},
+        {"second of three", {a, b, c3}, 2, " 1/ 2", a, {a, c3}},
+        {"third of three", {a, b, c3}, 3, " 2/ 2", b, {a, b}},
+        {"the only one", {a}, 1, " 1/ 0", PhoneMessage{}, {}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        OpenViewer open(c.messages);
+        open.viewer.HSclNo_Change(c.position);
+        EXPECT_EQ(open.viewer.CmdDel_Click(open.temp.folder()), MessageViewer::DeleteOutcome::Deleted);
+        EXPECT_EQ(open.viewer.positionText(), c.text);
+        EXPECT_EQ(open.viewer.currentMessage(), c.shown);
+        EXPECT_TRUE(sameBytes(recordsOf(c.left), open.file()));
+    }
+}
+
+TEST(MessageViewer, TheBarStaysWhereItWasAfterADeletion) {
+    OpenViewer open(numbered(8));
+    open.viewer.HSclNo_Change(5);
+    ASSERT_EQ(open.viewer.CmdDel_Click(open.temp.folder()), MessageViewer::DeleteOutcome::Deleted);
+    EXPECT_EQ(open.viewer.positionText(), " 4/ 7");
+    EXPECT_EQ(open.viewer.currentMessage(), sampleMessage("4"));
+    EXPECT_EQ(open.viewer.scrollValue(), 5);
+    EXPECT_EQ(open.viewer.scrollMaximum(), 8);
+
+    open.viewer.HSclNo_Change(6);
+    EXPECT_EQ(open.viewer.positionText(), " 6/ 7");
+    EXPECT_EQ(open.viewer.currentMessage(), sampleMessage("7"));
+    EXPECT_EQ(open.viewer.scrollMaximum(), 7);
+}
+
+TEST(MessageViewer, ADamagedFileIsShownButNotChanged) {
+    TempFolder temp;
+    temp.copyFixture("messages/damaged-last-record.txt", "田中callpad.txt");
+    MessageViewer viewer;
+    EXPECT_TRUE(viewer.load(temp.folder(), "田中").damaged);
+    EXPECT_TRUE(viewer.isDamaged());
+    EXPECT_EQ(viewer.positionText(), " 1/ 2");
+    EXPECT_EQ(viewer.currentMessage().CallerParty, "山田商事");
+    EXPECT_EQ(viewer.CmdDel_Click(temp.folder()), MessageViewer::DeleteOutcome::FileDamaged);
+    EXPECT_EQ(viewer.positionText(), " 1/ 2");
+    EXPECT_TRUE(sameBytes(test::fixtureBytes("messages/damaged-last-record.txt"), temp.read("田中callpad.txt")));
+}
+
+TEST(MessageViewer, AFailedRewriteChangesNeitherFileNorScreen) {
+    OpenViewer open(numbered(3));
+    const std::string before = open.file();
+    // A directory in the temporary file's place makes the rewrite fail.
+    std::filesystem::create_directory(open.temp.root() / std::filesystem::path(u8"田中callpad.txt.tmp"));
+    open.viewer.HSclNo_Change(2);
+    EXPECT_THROW(open.viewer.CmdDel_Click(open.temp.folder()), FileError);
+    EXPECT_TRUE(sameBytes(before, open.file()));
+    EXPECT_EQ(open.viewer.positionText(), " 2/ 3");
+    EXPECT_EQ(open.viewer.currentMessage(), sampleMessage("2"));
+}
+
+TEST(MessageViewer, ATwinBeyondTheFiftiethIsNotTakenForTheMessageOnScreen) {
+    // Records 1 and 53 are identical; the viewer holds the first 50 and deletes its first.
+    std::vector<PhoneMessage> messages = numbered(55);
+    messages[52] = messages[0];
+    OpenViewer open(messages);
+    EXPECT_EQ(open.viewer.CmdDel_Click(open.temp.folder()), MessageViewer::DeleteOutcome::Deleted);
+    EXPECT_TRUE(sameBytes(recordsOf({messages.begin() + 1, messages.end()}), open.file()));
+}
+
+}  // namespace
+}  // namespace callpad

@@ -1,0 +1,82 @@
+#include <QPushButton>
+
+#include <gtest/gtest.h>
+
+#include "support/ProgramFixture.h"
+#include "records/FileError.h"
+#include "ui/Handlers.h"
+
+namespace callpad {
+namespace {
+
+// A screen of the tests' own that counts its load steps and leaves with ReturnToMenu.
+class ProbeScreen : public ui::Screen {
+public:
+    explicit ProbeScreen(ui::ScreenContext& context, int& loads) : Screen(context, "ProbeScreen"), m_loads(loads) {
+        auto* back = new QPushButton(QStringLiteral("戻る"), this);
+        back->setObjectName(QStringLiteral("CmdRt"));
+        ui::connectHandler(back, &QPushButton::clicked, this, &ProbeScreen::CmdRt_Click);
+    }
+    void Form_Load() override { ++m_loads; }
+    void CmdRt_Click() { context().registry.ReturnToMenu(this); }
+
+private:
+    int& m_loads;
+};
+
+class Registry : public ::testing::Test {
+protected:
+    Registry() {
+        program.registry().add(QStringLiteral("ProbeScreen"),
+                               [this](ui::ScreenContext& context) { return new ProbeScreen(context, loads); });
+    }
+    ui::Screen* open() { return program.registry().OpenScreen(QStringLiteral("ProbeScreen")); }
+
+    test::ProgramFixture program;
+    int loads = 0;
+};
+
+TEST_F(Registry, OpeningAnOpenScreenOnlyBringsItForward) {
+    ui::Screen* first = open();
+    ui::Screen* second = open();
+    EXPECT_EQ(first, second);
+    EXPECT_EQ(loads, 1);
+    EXPECT_TRUE(first->isVisible());
+    EXPECT_TRUE(program.registry().find(QStringLiteral("FrmMein"))->isVisible());
+}
+
+TEST_F(Registry, ClosingAndReopeningLoadsAgain) {
+    open()->close();
+    test::ProgramFixture::settle();
+    EXPECT_EQ(program.registry().find(QStringLiteral("ProbeScreen")), nullptr);
+    open();
+    EXPECT_EQ(loads, 2);
+}
+
+TEST_F(Registry, BackAfterTheMenuWasClosedBringsANewMenu) {
+    open();
+    program.screen("FrmMein")->close();
+    test::ProgramFixture::settle();
+    EXPECT_EQ(program.registry().find(QStringLiteral("FrmMein")), nullptr);
+
+    program.click("ProbeScreen", "CmdRt");
+    test::ProgramFixture::settle();
+    EXPECT_EQ(program.registry().find(QStringLiteral("ProbeScreen")), nullptr);
+    ui::Screen* menu = program.registry().find(QStringLiteral("FrmMein"));
+    ASSERT_NE(menu, nullptr);
+    EXPECT_TRUE(menu->isVisible());
+}
+
+TEST_F(Registry, AFailingHandlerIsReportedAndTheProgramGoesOn) {
+    open();
+    ui::runHandler(program.screen("ProbeScreen"),
+                   [] { throw FileError(FileOperation::Write, ENOSPC, "c:\\callpadRT.txt"); });
+    ASSERT_EQ(program.messageBoxes().texts().size(), 1);
+    const QString text = program.messageBoxes().last();
+    EXPECT_TRUE(text.startsWith(QStringLiteral("ファイル c:\\callpadRT.txt を書き込めません。"))) << text.toStdString();
+    EXPECT_TRUE(text.contains(QString::number(ENOSPC))) << text.toStdString();
+    EXPECT_NE(program.registry().find(QStringLiteral("ProbeScreen")), nullptr);
+}
+
+}  // namespace
+}  // namespace callpad
