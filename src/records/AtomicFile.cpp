@@ -7,10 +7,21 @@
 #include <cerrno>
 
 #include "records/FileError.h"
+#include "records/FileFaults.h"
 
 namespace callpad {
 
 namespace {
+
+// Runs one system call of a step, or fails it as a test planned: -1 with errno set.
+template <typename Call>
+auto systemCall(const DataFolder& folder, FileStep step, Call call) -> decltype(call()) {
+    if (const int error = folder.injectedFailure(step)) {
+        errno = error;
+        return -1;
+    }
+    return call();
+}
 
 // Closes a descriptor on every path out of a function.
 class Descriptor {
@@ -25,10 +36,15 @@ public:
     Descriptor& operator=(const Descriptor&) = delete;
     int get() const { return m_fd; }
     // Closes now and reports the result, for writers: a failed close can mean lost data on NFS.
-    int release() {
-        const int result = ::close(m_fd);
+    int release(const DataFolder& folder) {
+        const int fd = m_fd;
         m_fd = -1;
-        return result;
+        if (const int error = folder.injectedFailure(FileStep::Close)) {
+            ::close(fd);
+            errno = error;
+            return -1;
+        }
+        return ::close(fd);
     }
 
 private:
@@ -53,14 +69,16 @@ bool fileExists(const DataFolder& folder, std::string_view drivePath) {
 
 std::string readWholeFile(const DataFolder& folder, std::string_view drivePath) {
     const auto fail = [&] { throw FileError(FileOperation::Read, errno, std::string(drivePath)); };
-    Descriptor file(::open(folder.resolve(drivePath).c_str(), O_RDONLY | O_CLOEXEC));
+    const std::filesystem::path path = folder.resolve(drivePath);
+    Descriptor file(systemCall(folder, FileStep::Open, [&] { return ::open(path.c_str(), O_RDONLY | O_CLOEXEC); }));
     if (file.get() < 0) {
         fail();
     }
     std::string content;
     char buffer[65536];
     for (;;) {
-        const ssize_t count = ::read(file.get(), buffer, sizeof buffer);
+        const ssize_t count =
+            systemCall(folder, FileStep::Read, [&] { return ::read(file.get(), buffer, sizeof buffer); });
         if (count < 0 && errno == EINTR) {
             continue;
         }
@@ -84,12 +102,15 @@ void writeFileAtomically(const DataFolder& folder, std::string_view drivePath, s
         ::unlink(temporary.c_str());
         throw FileError(FileOperation::Write, number, std::string(drivePath));
     };
-    Descriptor file(::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
+    Descriptor file(systemCall(folder, FileStep::Open, [&] {
+        return ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    }));
     if (file.get() < 0) {
         throw FileError(FileOperation::Write, errno, std::string(drivePath));
     }
     for (std::size_t written = 0; written < bytes.size();) {
-        const ssize_t count = ::write(file.get(), bytes.data() + written, bytes.size() - written);
+        const ssize_t count = systemCall(
+            folder, FileStep::Write, [&] { return ::write(file.get(), bytes.data() + written, bytes.size() - written); });
         if (count < 0 && errno == EINTR) {
             continue;
         }
@@ -98,10 +119,10 @@ void writeFileAtomically(const DataFolder& folder, std::string_view drivePath, s
         }
         written += static_cast<std::size_t>(count);
     }
-    if (::fsync(file.get()) != 0 || file.release() != 0) {
+    if (systemCall(folder, FileStep::Flush, [&] { return ::fsync(file.get()); }) != 0 || file.release(folder) != 0) {
         fail(errno);
     }
-    if (::rename(temporary.c_str(), target.c_str()) != 0) {
+    if (systemCall(folder, FileStep::Rename, [&] { return ::rename(temporary.c_str(), target.c_str()); }) != 0) {
         fail(errno);
     }
     // Make the rename itself durable; a folder that cannot be synced (some network shares) still

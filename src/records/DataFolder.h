@@ -1,10 +1,14 @@
 #pragma once
 
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <string_view>
 
 namespace callpad {
+
+class FileFaults;
+enum class FileStep;
 
 // Where the program's "c:\..." files live. The program names every file by its drive-C path
 // ("c:\callpadRT.txt"); this class maps such a path to the real file. On Windows that is drive C
@@ -26,8 +30,14 @@ public:
     // Makes sure the folder exists (for writers); throws FileError when it cannot be created.
     void create() const;
 
+    // Tests make the file layer fail through this; copies of the folder share the plan.
+    void injectFaults(std::shared_ptr<FileFaults> faults) { m_faults = std::move(faults); }
+    // The error number an injected failure gives this step, or 0 (always 0 outside tests).
+    int injectedFailure(FileStep step) const;
+
 private:
     std::filesystem::path m_root;
+    std::shared_ptr<FileFaults> m_faults;
 };
 
 // Why a piece of text cannot stand in a file name of the data folder.

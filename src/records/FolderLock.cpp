@@ -7,6 +7,7 @@
 #include <thread>
 
 #include "records/FileError.h"
+#include "records/FileFaults.h"
 
 namespace callpad {
 
@@ -35,14 +36,18 @@ FolderLock::FolderLock(const DataFolder& folder, std::chrono::milliseconds patie
         throw FileError(FileOperation::Lock, errno, kLockDrivePath);
     }
     const auto deadline = std::chrono::steady_clock::now() + patience;
-    while (tryLock(m_fd) != 0) {
-        const int error = errno;
+    for (;;) {
+        const int injected = folder.injectedFailure(FileStep::Lock);
+        if (!injected && tryLock(m_fd) == 0) {
+            break;
+        }
+        const int error = injected ? injected : errno;
         const bool heldByOther = error == EAGAIN || error == EACCES;
         if (!heldByOther || std::chrono::steady_clock::now() >= deadline) {
             ::close(m_fd);
             throw FileError(FileOperation::Lock, heldByOther ? EWOULDBLOCK : error, kLockDrivePath);
         }
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
     }
 }
 

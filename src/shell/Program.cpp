@@ -2,6 +2,10 @@
 
 #include <QStyleFactory>
 
+#include "messages/Frmrenraku.h"
+#include "names/NameListEditorScreen.h"
+#include "review/FrmUkekaku.h"
+#include "review/Frmrenuke.h"
 #include "shell/FrmMein.h"
 
 namespace callpad {
@@ -15,6 +19,15 @@ void setUpApplication(QApplication& app) {
 
 void registerScreens(ui::ScreenRegistry& registry) {
     registry.add(QStringLiteral("FrmMein"), [](ui::ScreenContext& context) { return new FrmMein(context); });
+    registry.add(QStringLiteral("FrmUkekaku"), [](ui::ScreenContext& context) { return new FrmUkekaku(context); });
+    registry.add(QStringLiteral("Frmrenuke"), [](ui::ScreenContext& context) { return new Frmrenuke(context); });
+    registry.add(QStringLiteral("Frmrenraku"), [](ui::ScreenContext& context) { return new Frmrenraku(context); });
+    registry.add(QStringLiteral("FrmTouroku"), [](ui::ScreenContext& context) {
+        return new NameListEditorScreen(context, NameListEditorScreen::kReporters);
+    });
+    registry.add(QStringLiteral("FrmUkesha"), [](ui::ScreenContext& context) {
+        return new NameListEditorScreen(context, NameListEditorScreen::kRecipients);
+    });
 }
 
 }  // namespace callpad

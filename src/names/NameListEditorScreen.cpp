@@ -1,0 +1,179 @@
+#include "names/NameListEditorScreen.h"
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QSignalBlocker>
+
+#include "ui/Controls.h"
+#include "ui/Handlers.h"
+#include "ui/InputMessages.h"
+#include "ui/MessageBox.h"
+#include "ui/ScreenRegistry.h"
+
+namespace callpad {
+
+using namespace ui;
+
+const NameListEditorLook NameListEditorScreen::kReporters{
+    .screenName = "FrmTouroku",
+    .kind = NameListEditor::Kind::Reporters,
+    .caption = QStringLiteral("報告者登録"),
+    .listName = QStringLiteral("報告者"),
+    .background = kBlueGrey,
+    .buttonColour = kLightGrey,
+    .buttonTop = 1320,
+    .scrollTop = 2040,
+    .instructionWidth = 4455,
+};
+
+const NameListEditorLook NameListEditorScreen::kRecipients{
+    .screenName = "FrmUkesha",
+    .kind = NameListEditor::Kind::Recipients,
+    .caption = QStringLiteral("報告受取者登録"),
+    .listName = QStringLiteral("受取者"),
+    .background = kPaleGreen,
+    .buttonColour = kLightCyan,
+    .buttonTop = 1200,
+    .scrollTop = 1920,
+    .instructionWidth = 4335,
+};
+
+NameListEditorScreen::NameListEditorScreen(ScreenContext& context, const NameListEditorLook& look)
+    : Screen(context, look.screenName), m_look(look), m_model(look.kind) {
+    setUpScreen(this, look.caption, 4965, 3270, look.background, 14.25);
+
+    m_lblNo = addLabel(this, "LblNo", QString(), {480, 480, 975, 615}, 14.25);
+    m_txtNeme = addTextBox(this, "TxtNeme", {1680, 360, 2655, 735}, 14.25);
+    m_txtNeme->setAccessibleName(QStringLiteral("名前"));
+    auto* cmdTuika =
+        addButton(this, "CmdTuika", QStringLiteral("登録"), {480, look.buttonTop, 1215, 495}, 12, look.buttonColour);
+    auto* cmdDel =
+        addButton(this, "CmdDel", QStringLiteral("削除"), {1800, look.buttonTop, 1215, 495}, 12, look.buttonColour);
+    auto* cmdRt =
+        addButton(this, "CmdRt", QStringLiteral("戻る"), {3120, look.buttonTop, 1215, 495}, 12, look.buttonColour);
+    m_hscBN = addScrollBar(this, "HScBN", {480, look.scrollTop, 3855, 495});
+    auto* label1 = addLabel(
+        this, "Label1", QStringLiteral("追加登録のときは一番右に移動させて登録部分が空白になってから登録してください"),
+        {360, 2640, look.instructionWidth, 495}, 9);
+    // The instruction keeps the system's own type, unlike the rest of the screen, and wraps to fit.
+    label1->setFont(QApplication::font());
+    label1->setWordWrap(true);
+    for (QLabel* label : {m_lblNo, label1}) {
+        setBackground(label, rgb(look.background));
+    }
+
+    m_hscBN->installEventFilter(this);
+
+    chainFocus({cmdRt, m_txtNeme, m_hscBN, cmdDel, cmdTuika});
+    cmdRt->setFocus();
+    // Until the file is read the screen shows the model's blank first slot.
+    showEntry();
+    mirrorScrollBar();
+
+    connectHandler(cmdTuika, &QPushButton::clicked, this, &NameListEditorScreen::CmdTuika_Click);
+    connectHandler(m_hscBN, &QScrollBar::valueChanged, this, &NameListEditorScreen::HScBN_Change);
+    connectHandler(cmdDel, &QPushButton::clicked, this, &NameListEditorScreen::CmdDel_Click);
+    connectHandler(cmdRt, &QPushButton::clicked, this, &NameListEditorScreen::CmdRt_Click);
+}
+
+void NameListEditorScreen::Form_Load() {
+    m_model.Form_Load(context().folder);
+    showEntry();
+    mirrorScrollBar();
+    const NameList& list = m_model.list();
+    if (list.damaged) {
+        showMessage(this,
+                    QStringLiteral("%1の一覧のファイルに読み取れない部分があるため、最後まで読み込めませんでした。\n"
+                                   "ファイルを壊さないよう、この画面で変更しても保存されません。"
+                                   "ファイルの内容を確認してください。")
+                        .arg(m_look.listName));
+    } else if (!list.beyondCapacity.empty()) {
+        const auto total = static_cast<qsizetype>(list.NameCount) + static_cast<qsizetype>(list.beyondCapacity.size());
+        showMessage(
+            this, QStringLiteral("%1の一覧には名前が%2件あります。この画面で編集できるのは最初の%3件です。\n"
+                                 "%4件目からの名前は変更されず、「戻る」で保存するときにそのまま後ろに書き戻されます。")
+                      .arg(m_look.listName)
+                      .arg(total)
+                      .arg(NameList::kCapacity)
+                      .arg(NameList::kCapacity + 1));
+    }
+}
+
+void NameListEditorScreen::CmdTuika_Click() {
+    const QString typed = m_txtNeme->text();
+    const auto result = m_model.CmdTuika_Click(utf8(typed));
+    if (result.refusal) {
+        // The typed text stays in the box so that the user can correct it.
+        tellRefusal(*result.refusal, typed);
+        return;
+    }
+    showEntry();
+    mirrorScrollBar();
+    if (result.listFull) {
+        showMessage(this, QStringLiteral("%1番目の名前を登録しました。\n"
+                                         "一覧に登録できる名前は%1件までのため、新しい欄は追加されません。"
+                                         "追加するには、不要な名前を削除してください。")
+                              .arg(NameList::kCapacity));
+    }
+}
+
+void NameListEditorScreen::HScBN_Change() {
+    const QString typed = m_txtNeme->text();
+    const auto result = m_model.HScBN_Change(utf8(typed), m_hscBN->value());
+    if (result.refusal) {
+        // The bar goes back to the slot still shown; the box keeps what was typed.
+        mirrorScrollBar();
+        tellRefusal(*result.refusal, typed);
+        return;
+    }
+    showEntry();
+    mirrorScrollBar();
+}
+
+void NameListEditorScreen::CmdDel_Click() {
+    m_model.CmdDel_Click();
+    showEntry();
+    mirrorScrollBar();
+}
+
+void NameListEditorScreen::CmdRt_Click() {
+    m_model.CmdRt_Click(context().folder);
+    context().registry.ReturnToMenu(this);
+}
+
+// A Qt scroll bar's inverted controls turn the arrow keys round on a horizontal bar; here the right
+// arrow moves to the next slot and the left arrow to the previous one, as the bar shows them.
+bool NameListEditorScreen::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_hscBN && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Right || key == Qt::Key_Left) {
+            m_hscBN->triggerAction(key == Qt::Key_Right ? QAbstractSlider::SliderSingleStepAdd
+                                                        : QAbstractSlider::SliderSingleStepSub);
+            return true;
+        }
+    }
+    return Screen::eventFilter(watched, event);
+}
+
+void NameListEditorScreen::showEntry() {
+    m_lblNo->setText(QString::number(m_model.shownSlot()));
+    m_txtNeme->setText(qtext(m_model.shownText()));
+}
+
+// The model has already run the change steps that the bar's clamping triggers, so the bar only
+// takes its values without notifying a change.
+void NameListEditorScreen::mirrorScrollBar() {
+    const QSignalBlocker blocker(m_hscBN);
+    m_hscBN->setRange(1, m_model.scrollMaximum());
+    m_hscBN->setValue(m_model.scrollValue());
+}
+
+void NameListEditorScreen::tellRefusal(const NameListEditor::Refusal& refusal, const QString& name) {
+    if (refusal.reason == NameListEditor::Refusal::Field) {
+        showMessage(this, fieldProblemText(QStringLiteral("名前"), refusal.field));
+    } else {
+        showMessage(this, recipientNameProblemText(name, refusal.fileName));
+    }
+}
+
+}  // namespace callpad

@@ -1,0 +1,32 @@
+#pragma once
+
+#include <array>
+#include <vector>
+
+namespace callpad {
+
+// The steps of the file layer at which the file system can fail.
+enum class FileStep { Open, Read, Write, Flush, Rename, Close, Lock };
+
+// Failures that tests inject into the file layer of one data folder, so that every failing step of
+// every writer can be tried without root tricks: the n-th call of a step fails with an error number.
+class FileFaults {
+public:
+    void failAt(FileStep step, int error, int occurrence = 1);
+    // The error this call of the step fails with, or 0 when it goes through.
+    int next(FileStep step);
+    // How many failures were injected so far.
+    int injected() const { return m_injected; }
+
+private:
+    struct Planned {
+        FileStep step;
+        int error;
+        int occurrence;
+    };
+    std::vector<Planned> m_planned;
+    std::array<int, 7> m_calls{};
+    int m_injected = 0;
+};
+
+}  // namespace callpad

@@ -1,0 +1,87 @@
+#include "review/FrmUkekaku.h"
+
+#include "messages/MessageFile.h"
+#include "names/NameList.h"
+#include "ui/Controls.h"
+#include "ui/Handlers.h"
+#include "ui/MessageBox.h"
+#include "ui/ScreenRegistry.h"
+
+namespace callpad {
+
+using namespace ui;
+
+namespace {
+
+const QString kViewer = QStringLiteral("Frmrenuke");
+
+// Why a typed name cannot name a message file, for the refusal of 確認へ.
+QString nameProblemReason(FileNameProblem problem) {
+    switch (problem) {
+        case FileNameProblem::Separator:
+            return QStringLiteral("「/」や「\\」は使えません。");
+        case FileNameProblem::ReservedCharacter:
+            return QStringLiteral("「: * ? \" < > |」は使えません。");
+        case FileNameProblem::ControlCharacter:
+            return QStringLiteral("制御文字（タブなど）は使えません。");
+        case FileNameProblem::DotName:
+            return QStringLiteral("「.」だけの名前は使えません。");
+        case FileNameProblem::TooLong:
+            return QStringLiteral("名前が長すぎます。");
+        case FileNameProblem::None:
+            break;
+    }
+    return {};
+}
+
+}  // namespace
+
+FrmUkekaku::FrmUkekaku(ScreenContext& context) : Screen(context, "FrmUkekaku") {
+    setUpScreen(this, QStringLiteral("受取者確認"), 4680, 3195, kPaleYellow, 14.25);
+    auto* label1 = addLabel(this, "Label1", QStringLiteral("私は"), {480, 720, 735, 495}, 14.25);
+    m_cmbKaku = addComboBox(this, "CmbKaku", {1320, 600, 1695, 405}, 14.25);
+    addLabel(this, "Label2", QStringLiteral("です"), {3120, 720, 855, 495}, 14.25);
+    auto* cmdNext = addButton(this, "CmdNext", QStringLiteral("確認へ"), {600, 1800, 1575, 735}, 14.25, kLightGreen);
+    auto* cmdRt = addButton(this, "CmdRt", QStringLiteral("戻る"), {2520, 1800, 1455, 735}, 14.25, kLightGreen);
+    label1->setBuddy(m_cmbKaku);
+    chainFocus({m_cmbKaku, cmdNext, cmdRt});
+    m_cmbKaku->setFocus();
+
+    connectHandler(cmdNext, &QPushButton::clicked, this, &FrmUkekaku::CmdNext_Click);
+    connectHandler(cmdRt, &QPushButton::clicked, this, &FrmUkekaku::CmdRt_Click);
+}
+
+// Offers the names of the recipient list, in file order; the field stays empty.
+void FrmUkekaku::Form_Load() {
+    NameList list;
+    LoadNameList(context().folder, kRecipientListPath, list);
+    addComboItems(m_cmbKaku, choiceItems(list));
+    if (list.damaged) {
+        showMessage(this, QStringLiteral("受取者の一覧 %1 の一部が壊れていて読み込めません。\n"
+                                         "読み込めた名前だけを一覧に出しています。名前は入力することもできます。")
+                              .arg(qtext(std::string(kRecipientListPath))));
+    }
+}
+
+// Opens the viewer, whose load takes the name and closes this screen. A name that cannot name a
+// message file (the entry screen never saves one for it) is refused here, while it can still be
+// corrected. A viewer that is already open only comes to the front and does not read the name.
+void FrmUkekaku::CmdNext_Click() {
+    if (!context().registry.find(kViewer)) {
+        const QString name = m_cmbKaku->currentText();
+        const FileNameProblem problem = checkRecipientName(utf8(name));
+        if (problem != FileNameProblem::None) {
+            showMessage(this, QStringLiteral("受取者名「%1」はファイル名に使えないため、連絡を確認できません。\n%2\n"
+                                             "名前を直してから「確認へ」を押してください。")
+                                  .arg(name, nameProblemReason(problem)));
+            return;
+        }
+    }
+    context().registry.OpenScreen(kViewer);
+}
+
+void FrmUkekaku::CmdRt_Click() {
+    context().registry.ReturnToMenu(this);
+}
+
+}  // namespace callpad
