@@ -18,20 +18,13 @@ namespace {
 // The label of each input without its access key, as the user sees it.
 QString inputLabel(EntryInput input) {
     switch (input) {
-        case EntryInput::Party:
-            return QStringLiteral("どこの");
-        case EntryInput::Person:
-            return QStringLiteral("誰から");
-        case EntryInput::PhoneNumber:
-            return QStringLiteral("相手の電話番号");
-        case EntryInput::Content:
-            return QStringLiteral("連絡事項");
-        case EntryInput::Deadline:
-            return QStringLiteral("期限");
-        case EntryInput::Reporter:
-            return QStringLiteral("報告者");
-        case EntryInput::Recipient:
-            break;
+        case EntryInput::Party: return QStringLiteral("どこの");
+        case EntryInput::Person: return QStringLiteral("誰から");
+        case EntryInput::PhoneNumber: return QStringLiteral("相手の電話番号");
+        case EntryInput::Content: return QStringLiteral("連絡事項");
+        case EntryInput::Deadline: return QStringLiteral("期限");
+        case EntryInput::Reporter: return QStringLiteral("報告者");
+        case EntryInput::Recipient: break;
     }
     return QStringLiteral("誰に");
 }
@@ -136,9 +129,7 @@ void Frmrenraku::Cmdsave_Click() {
     const std::string path = MessageFilePath(entry.recipient);
     const QString file = qtext(path);
     switch (saveNewMessage(context().folder, path, buildMessage(entry, context().now()))) {
-        case SaveResult::Saved:
-            showMessage(this, QStringLiteral("登録完了"));
-            break;
+        case SaveResult::Saved: showMessage(this, QStringLiteral("登録完了")); break;
         case SaveResult::FileFull:
             showMessage(
                 this, QStringLiteral("連絡ファイル %1 にはすでに50件の連絡が保存されていて、これ以上登録できません。\n"

@@ -99,7 +99,9 @@ bool NameListEditor::CmdRt_Click(const DataFolder& folder) {
     return true;
 }
 
-void NameListEditor::ShowEntry() { m_shownSlot = m_currentSlot; }
+void NameListEditor::ShowEntry() {
+    m_shownSlot = m_currentSlot;
+}
 
 // Sets the bar's maximum to the count. A maximum below the bar's value moves the bar to it, which
 // is a change of value like any other and runs the change steps at once.
@@ -116,6 +118,8 @@ void NameListEditor::StoreEntry(const std::string& boxText) {
 }
 
 // A slot opened at the end starts blank, never with a name deleted earlier.
-void NameListEditor::openSlotAtEnd() { m_list.slot[++m_list.NameCount].clear(); }
+void NameListEditor::openSlotAtEnd() {
+    m_list.slot[++m_list.NameCount].clear();
+}
 
 }  // namespace callpad

@@ -1,7 +1,6 @@
 #include "names/NameListEditorScreen.h"
 
 #include <QApplication>
-#include <QKeyEvent>
 #include <QSignalBlocker>
 
 #include "ui/Controls.h"
@@ -61,8 +60,6 @@ NameListEditorScreen::NameListEditorScreen(ScreenContext& context, const NameLis
     for (QLabel* label : {m_lblNo, label1}) {
         setBackground(label, rgb(look.background));
     }
-
-    m_hscBN->installEventFilter(this);
 
     chainFocus({cmdRt, m_txtNeme, m_hscBN, cmdDel, cmdTuika});
     cmdRt->setFocus();
@@ -139,20 +136,6 @@ void NameListEditorScreen::CmdDel_Click() {
 void NameListEditorScreen::CmdRt_Click() {
     m_model.CmdRt_Click(context().folder);
     context().registry.ReturnToMenu(this);
-}
-
-// A Qt scroll bar's inverted controls turn the arrow keys round on a horizontal bar; here the right
-// arrow moves to the next slot and the left arrow to the previous one, as the bar shows them.
-bool NameListEditorScreen::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == m_hscBN && event->type() == QEvent::KeyPress) {
-        const int key = static_cast<QKeyEvent*>(event)->key();
-        if (key == Qt::Key_Right || key == Qt::Key_Left) {
-            m_hscBN->triggerAction(key == Qt::Key_Right ? QAbstractSlider::SliderSingleStepAdd
-                                                        : QAbstractSlider::SliderSingleStepSub);
-            return true;
-        }
-    }
-    return Screen::eventFilter(watched, event);
 }
 
 void NameListEditorScreen::showEntry() {

@@ -42,8 +42,6 @@ public:
     void CmdRt_Click();
 
 protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
-
 private:
     void showEntry();
     void mirrorScrollBar();

@@ -109,8 +109,9 @@ void writeFileAtomically(const DataFolder& folder, std::string_view drivePath, s
         throw FileError(FileOperation::Write, errno, std::string(drivePath));
     }
     for (std::size_t written = 0; written < bytes.size();) {
-        const ssize_t count = systemCall(
-            folder, FileStep::Write, [&] { return ::write(file.get(), bytes.data() + written, bytes.size() - written); });
+        const ssize_t count = systemCall(folder, FileStep::Write, [&] {
+            return ::write(file.get(), bytes.data() + written, bytes.size() - written);
+        });
         if (count < 0 && errno == EINTR) {
             continue;
         }

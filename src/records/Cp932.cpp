@@ -11,11 +11,13 @@ namespace callpad {
 
 namespace {
 
-constexpr char16_t kUndefined = 0xFFFF;     // in the decode tables: no character
-constexpr std::uint16_t kNoCode = 0xFFFF;   // in the encode table: no code
-constexpr char16_t kLeadByte = 0xFFFE;      // in the single-byte table: first byte of a pair
+constexpr char16_t kUndefined = 0xFFFF;    // in the decode tables: no character
+constexpr std::uint16_t kNoCode = 0xFFFF;  // in the encode table: no code
+constexpr char16_t kLeadByte = 0xFFFE;     // in the single-byte table: first byte of a pair
 
-bool isLeadByte(unsigned byte) { return (byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC); }
+bool isLeadByte(unsigned byte) {
+    return (byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC);
+}
 
 void appendUtf8(std::string& out, char32_t c) {
     if (c < 0x80) {
@@ -99,9 +101,13 @@ struct Tables {
                 addEncoding(fromUnicode, c);
             }
         }
-        for (const auto& [from, to] : std::initializer_list<std::pair<char16_t, char16_t>>{
-                 {0x301C, 0xFF5E}, {0x2212, 0xFF0D}, {0x2016, 0x2225}, {0x2014, 0x2015},
-                 {0x00A2, 0xFFE0}, {0x00A3, 0xFFE1}, {0x00AC, 0xFFE2}}) {
+        for (const auto& [from, to] : std::initializer_list<std::pair<char16_t, char16_t>>{{0x301C, 0xFF5E},
+                                                                                           {0x2212, 0xFF0D},
+                                                                                           {0x2016, 0x2225},
+                                                                                           {0x2014, 0x2015},
+                                                                                           {0x00A2, 0xFFE0},
+                                                                                           {0x00A3, 0xFFE1},
+                                                                                           {0x00AC, 0xFFE2}}) {
             (*encode)[from] = (*encode)[to];
         }
         iconv_close(toUnicode);

@@ -49,7 +49,9 @@ std::filesystem::path DataFolder::resolve(std::string_view drivePath) const {
     return m_root / pathFromUtf8(name);
 }
 
-int DataFolder::injectedFailure(FileStep step) const { return m_faults ? m_faults->next(step) : 0; }
+int DataFolder::injectedFailure(FileStep step) const {
+    return m_faults ? m_faults->next(step) : 0;
+}
 
 void DataFolder::create() const {
     std::error_code error;

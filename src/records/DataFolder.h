@@ -43,11 +43,11 @@ private:
 // Why a piece of text cannot stand in a file name of the data folder.
 enum class FileNameProblem {
     None,
-    Separator,         // "/" or "\"
-    ReservedCharacter, // : * ? " < > |
-    ControlCharacter,  // U+0000 to U+001F or U+007F
-    DotName,           // only dots, as "." or ".." that name folders
-    TooLong,           // longer than the file system allows, with the temporary file's suffix
+    Separator,          // "/" or "\"
+    ReservedCharacter,  // : * ? " < > |
+    ControlCharacter,   // U+0000 to U+001F or U+007F
+    DotName,            // only dots, as "." or ".." that name folders
+    TooLong,            // longer than the file system allows, with the temporary file's suffix
 };
 
 // Checks the file name "prefix + part + suffix" that a user-given part (a recipient name) becomes,

@@ -2,7 +2,9 @@
 
 namespace callpad {
 
-void FileFaults::failAt(FileStep step, int error, int occurrence) { m_planned.push_back({step, error, occurrence}); }
+void FileFaults::failAt(FileStep step, int error, int occurrence) {
+    m_planned.push_back({step, error, occurrence});
+}
 
 int FileFaults::next(FileStep step) {
     const int call = ++m_calls[static_cast<std::size_t>(step)];

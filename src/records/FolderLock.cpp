@@ -51,6 +51,8 @@ FolderLock::FolderLock(const DataFolder& folder, std::chrono::milliseconds patie
     }
 }
 
-FolderLock::~FolderLock() { ::close(m_fd); }
+FolderLock::~FolderLock() {
+    ::close(m_fd);
+}
 
 }  // namespace callpad

@@ -17,8 +17,7 @@ inline constexpr std::string_view kLockFileName = "callpad.lock";
 // (operation Lock, EWOULDBLOCK) and nothing is written.
 class FolderLock {
 public:
-    explicit FolderLock(const DataFolder& folder,
-                        std::chrono::milliseconds patience = std::chrono::milliseconds(5000));
+    explicit FolderLock(const DataFolder& folder, std::chrono::milliseconds patience = std::chrono::milliseconds(5000));
     ~FolderLock();
     FolderLock(const FolderLock&) = delete;
     FolderLock& operator=(const FolderLock&) = delete;

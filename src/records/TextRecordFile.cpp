@@ -60,7 +60,9 @@ std::optional<std::string> RecordDecoder::readField() {
     return decodeCp932(raw);
 }
 
-bool TextRecordFile::FileExists(std::string_view drivePath) const { return fileExists(m_folder, drivePath); }
+bool TextRecordFile::FileExists(std::string_view drivePath) const {
+    return fileExists(m_folder, drivePath);
+}
 
 void TextRecordFile::OpenForInput(std::string_view drivePath) {
     m_path = drivePath;
@@ -76,7 +78,9 @@ void TextRecordFile::OpenForOutput(std::string_view drivePath) {
     m_writing = true;
 }
 
-void TextRecordFile::WriteRecord(const std::vector<std::string>& fields) { m_content += encodeRecord(fields); }
+void TextRecordFile::WriteRecord(const std::vector<std::string>& fields) {
+    m_content += encodeRecord(fields);
+}
 
 void TextRecordFile::CloseFile() {
     if (m_writing) {

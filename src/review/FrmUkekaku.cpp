@@ -4,6 +4,7 @@
 #include "names/NameList.h"
 #include "ui/Controls.h"
 #include "ui/Handlers.h"
+#include "ui/InputMessages.h"
 #include "ui/MessageBox.h"
 #include "ui/ScreenRegistry.h"
 
@@ -14,25 +15,6 @@ using namespace ui;
 namespace {
 
 const QString kViewer = QStringLiteral("Frmrenuke");
-
-// Why a typed name cannot name a message file, for the refusal of 確認へ.
-QString nameProblemReason(FileNameProblem problem) {
-    switch (problem) {
-        case FileNameProblem::Separator:
-            return QStringLiteral("「/」や「\\」は使えません。");
-        case FileNameProblem::ReservedCharacter:
-            return QStringLiteral("「: * ? \" < > |」は使えません。");
-        case FileNameProblem::ControlCharacter:
-            return QStringLiteral("制御文字（タブなど）は使えません。");
-        case FileNameProblem::DotName:
-            return QStringLiteral("「.」だけの名前は使えません。");
-        case FileNameProblem::TooLong:
-            return QStringLiteral("名前が長すぎます。");
-        case FileNameProblem::None:
-            break;
-    }
-    return {};
-}
 
 }  // namespace
 
@@ -73,7 +55,7 @@ void FrmUkekaku::CmdNext_Click() {
         if (problem != FileNameProblem::None) {
             showMessage(this, QStringLiteral("受取者名「%1」はファイル名に使えないため、連絡を確認できません。\n%2\n"
                                              "名前を直してから「確認へ」を押してください。")
-                                  .arg(name, nameProblemReason(problem)));
+                                  .arg(name, fileNameProblemReason(problem)));
             return;
         }
     }

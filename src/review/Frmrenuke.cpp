@@ -62,29 +62,6 @@ QString oversizedCellText(const CellAddress& cell, int messageCount) {
         .arg(qtext(cell.name()), limit, path);
 }
 
-// Shows a value in its grey box. Where the face standing in for ＭＳ Ｐゴシック runs wider than it, a
-// text that would be cut is narrowed instead (down to three quarters), so that a date such as
-// "2026/12/06" never shows as "2026/12/0".
-void showValue(QLabel* box, const QString& text) {
-    QFont font = box->font();
-    const int room = box->contentsRect().width();
-    const auto widest = [&text](const QFont& face) {
-        int width = 0;
-        for (const QString& line : text.split(QChar('\n'))) {
-            width = std::max(width, QFontMetrics(face).horizontalAdvance(line));
-        }
-        return width;
-    };
-    for (int stretch = QFont::Unstretched; stretch >= 75; --stretch) {
-        font.setStretch(stretch);
-        if (widest(font) <= room) {
-            break;
-        }
-    }
-    box->setFont(font);
-    box->setText(text);
-}
-
 }  // namespace
 
 Frmrenuke::Frmrenuke(ScreenContext& context) : Screen(context, "Frmrenuke") {
@@ -178,14 +155,14 @@ void Frmrenuke::Form_Load() {
 void Frmrenuke::Kakikomi() {
     const PhoneMessage& message = m_viewer.currentMessage();
     m_lblDtnai->setText(qtext(m_viewer.positionText()));
-    showValue(m_lblAitena, qtext(message.CallerParty));
-    showValue(m_lblTanna, qtext(message.CallerPerson));
-    showValue(m_lblDate, qtext(message.ReceivedDate));
-    showValue(m_lblTime, qtext(message.ReceivedTime));
-    showValue(m_lblAitelno, qtext(message.PhoneNumber));
+    setFittedText(m_lblAitena, qtext(message.CallerParty));
+    setFittedText(m_lblTanna, qtext(message.CallerPerson));
+    setFittedText(m_lblDate, qtext(message.ReceivedDate));
+    setFittedText(m_lblTime, qtext(message.ReceivedTime));
+    setFittedText(m_lblAitelno, qtext(message.PhoneNumber));
     m_txtRenjih->setText(qtext(message.MessageText));
-    showValue(m_lblkigen3, qtext(message.Deadline));
-    showValue(m_lblHosh2, qtext(message.Reporter));
+    setFittedText(m_lblkigen3, qtext(message.Deadline));
+    setFittedText(m_lblHosh2, qtext(message.Reporter));
     m_chkTelyn->setChecked(m_viewer.callBackChecked());
 }
 
@@ -209,11 +186,8 @@ void Frmrenuke::HSclNo_Change() {
 void Frmrenuke::CmdDel_Click() {
     switch (m_viewer.CmdDel_Click(context().folder)) {
         case MessageViewer::DeleteOutcome::Deleted:
-        case MessageViewer::DeleteOutcome::NotInFile:
-            Kakikomi();
-            break;
-        case MessageViewer::DeleteOutcome::NothingOnScreen:
-            break;
+        case MessageViewer::DeleteOutcome::NotInFile: Kakikomi(); break;
+        case MessageViewer::DeleteOutcome::NothingOnScreen: break;
         case MessageViewer::DeleteOutcome::FileDamaged:
             showMessage(this, QStringLiteral("連絡ファイル %1 が壊れているため、削除できません。\n"
                                              "壊れた部分を失わないよう、ファイルは変更していません。")

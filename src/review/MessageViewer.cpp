@@ -7,7 +7,9 @@ namespace callpad {
 
 namespace {
 
-std::string numberWithSign(int n) { return (n >= 0 ? " " : "") + std::to_string(n); }
+std::string numberWithSign(int n) {
+    return (n >= 0 ? " " : "") + std::to_string(n);
+}
 
 // The number a text starts with, after leading blanks, as a decimal number; 0 when it has none.
 double leadingNumber(const std::string& text) {
@@ -69,7 +71,9 @@ std::string MessageViewer::positionText() const {
     return numberWithSign(m_currentNo) + "/" + numberWithSign(m_table.MessageCount());
 }
 
-bool MessageViewer::callBackChecked() const { return leadingNumber(currentMessage().CallBackFlag) == 1.0; }
+bool MessageViewer::callBackChecked() const {
+    return leadingNumber(currentMessage().CallBackFlag) == 1.0;
+}
 
 // The bar's maximum follows the count and its large change a tenth of it, at least 1. A maximum
 // below the value moves the bar, which is a further change.

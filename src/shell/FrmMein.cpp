@@ -28,14 +28,24 @@ FrmMein::FrmMein(ScreenContext& context) : Screen(context, "FrmMein") {
     connectHandler(command4, &QPushButton::clicked, this, &FrmMein::Command4_Click);
 }
 
-void FrmMein::CmdHoukoku_Click() { context().registry.OpenScreen(QStringLiteral("Frmrenraku")); }
+void FrmMein::CmdHoukoku_Click() {
+    context().registry.OpenScreen(QStringLiteral("Frmrenraku"));
+}
 
-void FrmMein::Command2_Click() { context().registry.OpenScreen(QStringLiteral("FrmUkekaku")); }
+void FrmMein::Command2_Click() {
+    context().registry.OpenScreen(QStringLiteral("FrmUkekaku"));
+}
 
-void FrmMein::CmdTouroku_Click() { context().registry.OpenScreen(QStringLiteral("FrmTouroku")); }
+void FrmMein::CmdTouroku_Click() {
+    context().registry.OpenScreen(QStringLiteral("FrmTouroku"));
+}
 
-void FrmMein::CmdUketo_Click() { context().registry.OpenScreen(QStringLiteral("FrmUkesha")); }
+void FrmMein::CmdUketo_Click() {
+    context().registry.OpenScreen(QStringLiteral("FrmUkesha"));
+}
 
-void FrmMein::Command4_Click() { context().registry.endProgram(); }
+void FrmMein::Command4_Click() {
+    context().registry.endProgram();
+}
 
 }  // namespace callpad

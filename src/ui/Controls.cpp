@@ -1,5 +1,7 @@
 #include "ui/Controls.h"
 
+#include <QKeyEvent>
+
 #include <limits>
 
 namespace callpad::ui {
@@ -16,6 +18,19 @@ Control* place(Control* control, const char* name, Twips at, double points) {
     return control;
 }
 
+// Narrows the control's face step by step until its text fits its width, or three quarters are
+// reached. A control whose text fits keeps the plain face.
+void condenseToFit(QWidget* control) {
+    QFont font = control->font();
+    for (int stretch = QFont::Unstretched; stretch >= 75; --stretch) {
+        font.setStretch(stretch);
+        control->setFont(font);
+        if (control->sizeHint().width() <= control->width()) {
+            return;
+        }
+    }
+}
+
 void setButtonColour(QPushButton* button, unsigned colour) {
     QPalette palette = button->palette();
     palette.setColor(QPalette::Button, rgb(colour));
@@ -27,7 +42,15 @@ void setButtonColour(QPushButton* button, unsigned colour) {
 QLabel* addLabel(QWidget* parent, const char* name, const QString& caption, Twips at, double points) {
     auto* label = place(new QLabel(caption, parent), name, at, points);
     label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    condenseToFit(label);
     return label;
+}
+
+void setFittedText(QLabel* label, const QString& text) {
+    label->setText(text);
+    if (!label->wordWrap()) {
+        condenseToFit(label);
+    }
 }
 
 QLabel* addValueLabel(QWidget* parent, const char* name, Twips at, double points) {
@@ -48,6 +71,7 @@ QPushButton* addButton(QWidget* parent, const char* name, const QString& caption
 QPushButton* addButton(QWidget* parent, const char* name, const QString& caption, Twips at, double points) {
     auto* button = place(new QPushButton(caption, parent), name, at, points);
     button->setAutoDefault(false);
+    condenseToFit(button);
     return button;
 }
 
@@ -57,7 +81,9 @@ QLineEdit* addTextBox(QWidget* parent, const char* name, Twips at, double points
     return box;
 }
 
-QString MultiLineTextBox::text() const { return toPlainText().replace(QChar('\n'), QStringLiteral("\r\n")); }
+QString MultiLineTextBox::text() const {
+    return toPlainText().replace(QChar('\n'), QStringLiteral("\r\n"));
+}
 
 void MultiLineTextBox::setText(const QString& text) {
     QString lines = text;
@@ -95,15 +121,28 @@ QGroupBox* addFrame(QWidget* parent, const char* name, const QString& caption, T
 }
 
 QRadioButton* addOptionButton(QWidget* parent, const char* name, const QString& caption, Twips at, double points) {
-    return place(new QRadioButton(caption, parent), name, at, points);
+    auto* option = place(new QRadioButton(caption, parent), name, at, points);
+    condenseToFit(option);
+    return option;
 }
 
 QCheckBox* addCheckBox(QWidget* parent, const char* name, const QString& caption, Twips at, double points) {
-    return place(new QCheckBox(caption, parent), name, at, points);
+    auto* box = place(new QCheckBox(caption, parent), name, at, points);
+    condenseToFit(box);
+    return box;
 }
 
-QScrollBar* addScrollBar(QWidget* parent, const char* name, Twips at) {
-    auto* bar = new QScrollBar(Qt::Horizontal, parent);
+void HorizontalScrollBar::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Right || event->key() == Qt::Key_Left) {
+        triggerAction(event->key() == Qt::Key_Right ? SliderSingleStepAdd : SliderSingleStepSub);
+        event->accept();
+        return;
+    }
+    QScrollBar::keyPressEvent(event);
+}
+
+HorizontalScrollBar* addScrollBar(QWidget* parent, const char* name, Twips at) {
+    auto* bar = new HorizontalScrollBar(parent);
     bar->setObjectName(QString::fromLatin1(name));
     bar->setGeometry(at.toPixels());
     bar->setRange(1, 1);

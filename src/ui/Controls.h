@@ -20,7 +20,11 @@
 // with the behaviour every screen relies on, so that each line of a layout table is one call.
 namespace callpad::ui {
 
+// Captions keep their rectangle and point size. Where the face standing in for ＭＳ Ｐゴシック runs
+// wider than it, a caption that would be cut is narrowed instead, down to three quarters of its width.
 QLabel* addLabel(QWidget* parent, const char* name, const QString& caption, Twips at, double points);
+// Sets a label's text, narrowed like a caption where it would be cut ("2026/12/06", not "2026/12/0").
+void setFittedText(QLabel* label, const QString& text);
 // A label that shows a value in a grey box.
 QLabel* addValueLabel(QWidget* parent, const char* name, Twips at, double points);
 
@@ -57,13 +61,27 @@ QCheckBox* addCheckBox(QWidget* parent, const char* name, const QString& caption
 // A horizontal scroll bar: minimum 1, value 1, small change 1. It notifies a change of value once
 // the value has changed (an arrow, a click in the track, the thumb released), not while dragging.
 // A maximum set below the value moves the value to it, with the change notification.
-QScrollBar* addScrollBar(QWidget* parent, const char* name, Twips at);
+class HorizontalScrollBar : public QScrollBar {
+    Q_OBJECT
+public:
+    explicit HorizontalScrollBar(QWidget* parent) : QScrollBar(Qt::Horizontal, parent) {}
+
+protected:
+    // Qt's scroll bar turns the arrow keys round (its controls are inverted for the mouse wheel):
+    // here the right arrow moves right and the left arrow left, as the bar shows them.
+    void keyPressEvent(QKeyEvent* event) override;
+};
+HorizontalScrollBar* addScrollBar(QWidget* parent, const char* name, Twips at);
 
 // Makes the keyboard focus visit the controls in this order.
 void chainFocus(std::initializer_list<QWidget*> controls);
 
 // Conversions between the logic's UTF-8 text and the controls' text.
-inline QString qtext(const std::string& text) { return QString::fromStdString(text); }
-inline std::string utf8(const QString& text) { return text.toStdString(); }
+inline QString qtext(const std::string& text) {
+    return QString::fromStdString(text);
+}
+inline std::string utf8(const QString& text) {
+    return text.toStdString();
+}
 
 }  // namespace callpad::ui

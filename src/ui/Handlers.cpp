@@ -14,15 +14,12 @@ QString fileErrorText(const FileError& error) {
     const QString file = qtext(error.path());
     QString what;
     switch (error.operation()) {
-        case FileOperation::Read:
-            what = QStringLiteral("ファイル %1 を読み込めません。").arg(file);
-            break;
-        case FileOperation::Write:
-            what = QStringLiteral("ファイル %1 を書き込めません。").arg(file);
-            break;
+        case FileOperation::Read: what = QStringLiteral("ファイル %1 を読み込めません。").arg(file); break;
+        case FileOperation::Write: what = QStringLiteral("ファイル %1 を書き込めません。").arg(file); break;
         case FileOperation::Lock:
             what = error.number() == EWOULDBLOCK
-                       ? QStringLiteral("別のコールパッドがデータを更新中です。しばらく待ってからもう一度操作してください。")
+                       ? QStringLiteral(
+                             "別のコールパッドがデータを更新中です。しばらく待ってからもう一度操作してください。")
                        : QStringLiteral("データフォルダーをロックできません（%1）。").arg(file);
             break;
     }

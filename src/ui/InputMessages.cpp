@@ -6,38 +6,33 @@ namespace callpad::ui {
 
 QString fieldProblemText(const QString& fieldLabel, const FieldProblem& problem) {
     if (problem.kind == FieldProblem::DoubleQuote) {
-        return QStringLiteral("「%1」に二重引用符（\"）が含まれています。\n"
-                              "データファイルに保存できないため、削除するか別の文字（” など）に置き換えてください。")
+        return QStringLiteral(
+                   "「%1」に二重引用符（\"）が含まれています。\n"
+                   "データファイルに保存できないため、削除するか別の文字（” など）に置き換えてください。")
             .arg(fieldLabel);
     }
-    return QStringLiteral("「%1」に保存できない文字「%2」が含まれています。\n"
-                          "この文字を削除するか、別の文字に置き換えてください。")
+    return QStringLiteral(
+               "「%1」に保存できない文字「%2」が含まれています。\n"
+               "この文字を削除するか、別の文字に置き換えてください。")
         .arg(fieldLabel, qtext(problem.character));
 }
 
-QString recipientNameProblemText(const QString& name, FileNameProblem problem) {
-    QString why;
+QString fileNameProblemReason(FileNameProblem problem) {
     switch (problem) {
-        case FileNameProblem::None:
-            return {};
-        case FileNameProblem::Separator:
-            why = QStringLiteral("「/」や「\\」は使えません。");
-            break;
-        case FileNameProblem::ReservedCharacter:
-            why = QStringLiteral("「: * ? \" < > |」は使えません。");
-            break;
-        case FileNameProblem::ControlCharacter:
-            why = QStringLiteral("制御文字（タブなど）は使えません。");
-            break;
-        case FileNameProblem::DotName:
-            why = QStringLiteral("「.」だけの名前は使えません。");
-            break;
-        case FileNameProblem::TooLong:
-            why = QStringLiteral("名前が長すぎます。");
-            break;
+        case FileNameProblem::None: break;
+        case FileNameProblem::Separator: return QStringLiteral("「/」や「\\」は使えません。");
+        case FileNameProblem::ReservedCharacter: return QStringLiteral("「: * ? \" < > |」は使えません。");
+        case FileNameProblem::ControlCharacter: return QStringLiteral("制御文字（タブなど）は使えません。");
+        case FileNameProblem::DotName: return QStringLiteral("「.」だけの名前は使えません。");
+        case FileNameProblem::TooLong: return QStringLiteral("名前が長すぎます。");
     }
-    return QStringLiteral("受取者名「%1」はファイル名に使えないため、連絡を保存できません。\n%2\n名前を直してください。")
-        .arg(name, why);
+    return {};
+}
+
+QString recipientNameProblemText(const QString& name, FileNameProblem problem) {
+    return QStringLiteral(
+               "受取者名「%1」はファイル名に使えないため、連絡を保存できません。\n%2\n名前を直してください。")
+        .arg(name, fileNameProblemReason(problem));
 }
 
 }  // namespace callpad::ui

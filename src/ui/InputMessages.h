@@ -11,7 +11,10 @@ namespace callpad::ui {
 // "「どこの」に ..." naming the field (its label without the access key) and the character.
 QString fieldProblemText(const QString& fieldLabel, const FieldProblem& problem);
 
-// Why a recipient name cannot be used for a message file.
+// Why a recipient name cannot name a message file: the reason alone ("「/」や「\」は使えません。").
+QString fileNameProblemReason(FileNameProblem problem);
+
+// The refusal of a recipient name that cannot name a message file, with its reason.
 QString recipientNameProblemText(const QString& name, FileNameProblem problem);
 
 }  // namespace callpad::ui

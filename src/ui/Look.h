@@ -10,7 +10,9 @@ namespace callpad::ui {
 
 // Positions and sizes are given in twips; a logical pixel is 15 twips (96 dpi).
 constexpr int kTwipsPerPixel = 15;
-constexpr int pixels(int twips) { return twips / kTwipsPerPixel; }
+constexpr int pixels(int twips) {
+    return twips / kTwipsPerPixel;
+}
 
 // A rectangle given as left, top, width, height in twips.
 struct Twips {
@@ -19,7 +21,9 @@ struct Twips {
 };
 
 // A colour written as its RGB bytes, 0xC0D3E2 for RGB C0 D3 E2.
-inline QColor rgb(unsigned value) { return QColor::fromRgb(static_cast<QRgb>(value)); }
+inline QColor rgb(unsigned value) {
+    return QColor::fromRgb(static_cast<QRgb>(value));
+}
 
 // The screens' colours.
 inline constexpr unsigned kBlueGrey = 0xC0D3E2;

@@ -8,9 +8,13 @@ namespace {
 RecordedMessageBoxes* g_recorder = nullptr;
 }
 
-RecordedMessageBoxes::RecordedMessageBoxes() { g_recorder = this; }
+RecordedMessageBoxes::RecordedMessageBoxes() {
+    g_recorder = this;
+}
 
-RecordedMessageBoxes::~RecordedMessageBoxes() { g_recorder = nullptr; }
+RecordedMessageBoxes::~RecordedMessageBoxes() {
+    g_recorder = nullptr;
+}
 
 void showMessage(QWidget* parent, const QString& text) {
     if (g_recorder) {

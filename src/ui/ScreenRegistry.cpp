@@ -6,7 +6,9 @@
 
 namespace callpad::ui {
 
-void ScreenRegistry::add(const QString& name, Factory factory) { m_factories[name] = std::move(factory); }
+void ScreenRegistry::add(const QString& name, Factory factory) {
+    m_factories[name] = std::move(factory);
+}
 
 Screen* ScreenRegistry::OpenScreen(const QString& name) {
     if (Screen* open = find(name)) {

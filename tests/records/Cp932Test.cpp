@@ -46,9 +46,8 @@ TEST(Cp932, NecSelectedCodesReadAsTheirCharactersAndWriteTheIbmCodes) {
 
 TEST(Cp932, InputMethodVariantsAreStoredAsTheirWindowsCharacters) {
     const CodecCase substitutions[] = {
-        {"wave dash", "〜", "81 60"},          {"minus sign", "−", "81 7c"},
-        {"double vertical line", "‖", "81 61"}, {"em dash", "—", "81 5c"},
-        {"cent", "¢", "81 91"},                 {"pound", "£", "81 92"},
+        {"wave dash", "〜", "81 60"}, {"minus sign", "−", "81 7c"}, {"double vertical line", "‖", "81 61"},
+        {"em dash", "—", "81 5c"},    {"cent", "¢", "81 91"},       {"pound", "£", "81 92"},
         {"not", "¬", "81 ca"},
     };
     for (const auto& c : substitutions) {

@@ -35,8 +35,9 @@ TEST(RecordLayout, RecordsAreWrittenByteForByte) {
         {"two fields, the second empty", {"ab", ""}, "22 61 62 22 2c 22 22 0d 0a"},
         {"one field", {"ab"}, "22 61 62 22 0d 0a"},
         {"one empty field", {""}, "22 22 0d 0a"},
-        {"ten empty fields", std::vector<std::string>(10), "22 22 2c 22 22 2c 22 22 2c 22 22 2c 22 22 2c 22 22 2c"
-                                                           "22 22 2c 22 22 2c 22 22 2c 22 22 0d 0a"},
+        {"ten empty fields", std::vector<std::string>(10),
+         "22 22 2c 22 22 2c 22 22 2c 22 22 2c 22 22 2c 22 22 2c"
+         "22 22 2c 22 22 2c 22 22 2c 22 22 0d 0a"},
         {"a comma inside a field", {"a,b"}, "22 61 2c 62 22 0d 0a"},
         {"Japanese", {"至急"}, "22 8e 8a 8b 7d 22 0d 0a"},
         {"two lines in one field", {"a\r\nb"}, "22 61 0d 0a 62 22 0d 0a"},

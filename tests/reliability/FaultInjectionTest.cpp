@@ -36,14 +36,18 @@ PhoneMessage newMessage() {
 
 const std::vector<Writer>& writers() {
     static const std::vector<Writer> all = {
-        {"entry screen's save", "田中callpad.txt", "messages/three-messages.txt",
+        {"entry screen's save",
+         "田中callpad.txt",
+         "messages/three-messages.txt",
          {FileStep::Lock, FileStep::Open, FileStep::Read, FileStep::Write, FileStep::Flush, FileStep::Close,
           FileStep::Rename},
          [](const DataFolder& folder) {
              saveNewMessage(folder, "c:\\田中callpad.txt", newMessage());
              return std::string();
          }},
-        {"viewer's deletion", "田中callpad.txt", "messages/three-messages.txt",
+        {"viewer's deletion",
+         "田中callpad.txt",
+         "messages/three-messages.txt",
          {FileStep::Lock, FileStep::Read, FileStep::Write, FileStep::Flush, FileStep::Close, FileStep::Rename},
          [](const DataFolder& folder) {
              MessageViewer viewer;
@@ -59,7 +63,9 @@ const std::vector<Writer>& writers() {
              }
              return state;
          }},
-        {"list editor's save", "callpadRT.txt", "names/reporters.txt",
+        {"list editor's save",
+         "callpadRT.txt",
+         "names/reporters.txt",
          {FileStep::Lock, FileStep::Open, FileStep::Write, FileStep::Flush, FileStep::Close, FileStep::Rename},
          [](const DataFolder& folder) {
              NameList list;
@@ -68,7 +74,9 @@ const std::vector<Writer>& writers() {
              SaveNameList(folder, kReporterListPath, list);
              return std::string();
          }},
-        {"workbook's save", "callpad.xls", "messages/three-messages.txt",
+        {"workbook's save",
+         "callpad.xls",
+         "messages/three-messages.txt",
          {FileStep::Open, FileStep::Write, FileStep::Flush, FileStep::Close, FileStep::Rename},
          [](const DataFolder& folder) {
              Workbook workbook;
@@ -110,7 +118,8 @@ TEST(FaultInjection, EveryWriterKeepsTheOldFileWhateverStepFails) {
                 writer.run(folder);
                 ADD_FAILURE() << "the failure was not reported";
             } catch (const FileError& error) {
-                const std::string named = step == FileStep::Lock ? "c:\\callpad.lock" : std::string("c:\\") + writer.file;
+                const std::string named =
+                    step == FileStep::Lock ? "c:\\callpad.lock" : std::string("c:\\") + writer.file;
                 EXPECT_EQ(error.path(), named);
                 EXPECT_NE(error.number(), 0);
             }

@@ -17,10 +17,8 @@ struct MenuButton {
 
 // The menu's buttons in keyboard order, with their rectangles (twips / 15) and colours.
 const MenuButton kButtons[] = {
-    {"CmdHoukoku", "報告する", {24, 48, 105, 73}, 0xFFFF00},
-    {"Command2", "報告確認", {144, 48, 105, 73}, 0xFFFF00},
-    {"CmdTouroku", "報告者登録", {24, 128, 105, 65}, 0x80FF80},
-    {"Command4", "終了", {264, 128, 105, 65}, 0xE0E0E0},
+    {"CmdHoukoku", "報告する", {24, 48, 105, 73}, 0xFFFF00},    {"Command2", "報告確認", {144, 48, 105, 73}, 0xFFFF00},
+    {"CmdTouroku", "報告者登録", {24, 128, 105, 65}, 0x80FF80}, {"Command4", "終了", {264, 128, 105, 65}, 0xE0E0E0},
     {"CmdUketo", "受取者登録", {144, 128, 105, 65}, 0x80FF80},
 };
 

@@ -2,8 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include "support/ProgramFixture.h"
 #include "records/FileError.h"
+#include "support/ProgramFixture.h"
 #include "ui/Handlers.h"
 
 namespace callpad {

@@ -34,7 +34,9 @@ std::string readFile(const std::filesystem::path& path) {
 
 }  // namespace
 
-TempFolder::TempFolder() : m_folder(freshPath()) { std::filesystem::create_directories(m_folder.root()); }
+TempFolder::TempFolder() : m_folder(freshPath()) {
+    std::filesystem::create_directories(m_folder.root());
+}
 
 TempFolder::~TempFolder() {
     std::error_code ignored;
@@ -42,9 +44,13 @@ TempFolder::~TempFolder() {
     std::filesystem::remove_all(root(), ignored);
 }
 
-std::string TempFolder::read(std::string_view name) const { return readFile(pathOf(m_folder, name)); }
+std::string TempFolder::read(std::string_view name) const {
+    return readFile(pathOf(m_folder, name));
+}
 
-bool TempFolder::exists(std::string_view name) const { return std::filesystem::exists(pathOf(m_folder, name)); }
+bool TempFolder::exists(std::string_view name) const {
+    return std::filesystem::exists(pathOf(m_folder, name));
+}
 
 void TempFolder::write(std::string_view name, std::string_view bytes) const {
     std::ofstream out(pathOf(m_folder, name), std::ios::binary | std::ios::trunc);
