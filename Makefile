@@ -3,10 +3,10 @@
 #   make test   install what is missing, build, run every test (also under ASan+UBSan)
 
 PACKAGES := cmake ninja-build g++ make pkg-config qt6-base-dev libgtest-dev libgmock-dev \
-            xvfb xauth x11-utils fonts-ipafont-gothic python3 python3-xlrd
+            xvfb xauth x11-utils fonts-ipafont-gothic python3 python3-xlrd clang libclang-rt-14-dev
 SUDO := $(if $(filter 0,$(shell id -u)),,sudo)
 
-.PHONY: all deps build run test test-core test-asan format clean
+.PHONY: all deps build run test test-asan test-fuzz fuzz screenshots format clean
 
 all: build
 
@@ -29,11 +29,30 @@ run: build
 test: build
 	ctest --preset dev
 	$(MAKE) test-asan
+	$(MAKE) test-fuzz
 
 test-asan: deps
 	cmake --preset asan
 	cmake --build --preset asan
 	ctest --preset asan
+
+# A short fuzzing run belongs to every test run; `make fuzz` runs longer (FUZZ_SECONDS, default 600).
+FUZZ_SECONDS ?= 600
+test-fuzz: deps
+	cmake --preset fuzz
+	cmake --build --preset fuzz
+	tests/fuzz/run-fuzzer.sh build/fuzz/tests/fuzz/records_fuzzer 30
+
+fuzz: deps
+	cmake --preset fuzz
+	cmake --build --preset fuzz
+	tests/fuzz/run-fuzzer.sh build/fuzz/tests/fuzz/records_fuzzer $(FUZZ_SECONDS)
+
+# Pictures of the six screens, at 100% and 200%, for the README.
+screenshots: build
+	cmake --build --preset dev --target callpad_screenshots
+	QT_QPA_PLATFORM=offscreen ./build/dev/callpad_screenshots docs/screenshots
+	QT_QPA_PLATFORM=offscreen QT_SCALE_FACTOR=2 ./build/dev/callpad_screenshots docs/screenshots/200
 
 format:
 	find src tests bench -name '*.cpp' -o -name '*.h' | xargs clang-format -i
