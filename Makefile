@@ -3,10 +3,11 @@
 #   make test   install what is missing, build, run every test (also under ASan+UBSan)
 
 PACKAGES := cmake ninja-build g++ make pkg-config qt6-base-dev libgtest-dev libgmock-dev \
-            xvfb xauth x11-utils fonts-ipafont-gothic python3 python3-xlrd clang libclang-rt-14-dev
+            xvfb xauth x11-utils fonts-ipafont-gothic python3 python3-xlrd clang libclang-rt-14-dev \
+            dpkg-dev desktop-file-utils appstream
 SUDO := $(if $(filter 0,$(shell id -u)),,sudo)
 
-.PHONY: all deps build run test test-asan test-fuzz fuzz screenshots format clean
+.PHONY: all deps build run test test-asan test-fuzz fuzz package screenshots format clean
 
 all: build
 
@@ -30,11 +31,19 @@ test: build
 	ctest --preset dev
 	$(MAKE) test-asan
 	$(MAKE) test-fuzz
+	$(MAKE) package
 
 test-asan: deps
 	cmake --preset asan
 	cmake --build --preset asan
 	ctest --preset asan
+
+# A Debian package of the optimised program, checked by installing it into a scratch root.
+package: deps
+	cmake --preset release
+	cmake --build --preset release --target callpad
+	cd build/release && cpack -B ../package
+	tests/shell/check-package.sh build/package/callpad_*.deb
 
 # A short fuzzing run belongs to every test run; `make fuzz` runs longer (FUZZ_SECONDS, default 600).
 FUZZ_SECONDS ?= 600

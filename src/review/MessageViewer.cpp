@@ -7,8 +7,13 @@ namespace callpad {
 
 namespace {
 
+// A number as text with one leading blank when it is zero or positive: 3 -> " 3", -1 -> "-1".
 std::string numberWithSign(int n) {
-    return (n >= 0 ? " " : "") + std::to_string(n);
+    std::string text = std::to_string(n);
+    if (n >= 0) {
+        text.insert(text.begin(), ' ');
+    }
+    return text;
 }
 
 // The number a text starts with, after leading blanks, as a decimal number; 0 when it has none.

@@ -14,6 +14,7 @@ void setUpApplication(QApplication& app) {
     // Fusion paints a button's own palette colour, as the menu's coloured buttons need.
     app.setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
     app.setApplicationName(QStringLiteral("callpad"));
+    app.setDesktopFileName(QStringLiteral("jp.callpad.Callpad"));
     app.setApplicationDisplayName(QString());
 }
 
