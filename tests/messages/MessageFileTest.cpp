@@ -1,16 +1,24 @@
 #include <gtest/gtest.h>
 
-#include <cstdio>
+#include <functional>
 #include <optional>
+#include <string>
+#include <utility>
 
+#include "messages/MessageEntry.h"
 #include "messages/MessageFile.h"
+#include "messages/MessageStore.h"
 #include "messages/Samples.h"
 #include "records/FileError.h"
+#include "support/Bytes.h"
 #include "support/TempFolder.h"
 
 namespace callpad {
 namespace {
 
+using test::recordOf;
+using test::recordsOf;
+using test::sameBytes;
 using test::sampleMessage;
 using test::TempFolder;
 
@@ -22,20 +30,6 @@ const std::vector<PhoneMessage> kThreeMessages{
      "明朝", "鈴木", "①株式会社髙橋"},
 };
 
-std::vector<PhoneMessage> fiftyMessages() {
-    std::vector<PhoneMessage> messages;
-    for (int i = 1; i <= 50; ++i) {
-        const std::string n = std::to_string(i);
-        char time[16];
-        char phone[16];
-        std::snprintf(time, sizeof time, "10:%02d:00", i);
-        std::snprintf(phone, sizeof phone, "03-0000-%04d", i);
-        messages.push_back({"取引先" + n, "担当" + n, "2026/12/01", time, i % 2 ? "1" : "0", phone, "内容" + n, "昼",
-                            "佐藤", "取引先" + n});
-    }
-    return messages;
-}
-
 std::vector<PhoneMessage> recordsOfTable(const MessageTable& table) {
     std::vector<PhoneMessage> messages;
     for (int i = 1; i <= table.MessageCount(); ++i) {
@@ -45,33 +39,26 @@ std::vector<PhoneMessage> recordsOfTable(const MessageTable& table) {
 }
 
 TEST(MessageFilePath, PutsTheRecipientBeforeTheSuffixUnchanged) {
-    EXPECT_EQ(MessageFilePath("AB"), "c:\\ABcallpad.txt");
     EXPECT_EQ(MessageFilePath(""), "c:\\callpad.txt");
     EXPECT_EQ(MessageFilePath("田中 "), "c:\\田中 callpad.txt");
-    EXPECT_NE(MessageFilePath("田中 "), MessageFilePath("田中"));
 }
 
 TEST(LoadMessages, ReadsTheFirstFiftyRecordsAndTellsWhatWasLeft) {
-    std::vector<PhoneMessage> fiftyFiveFirst;
-    for (int i = 1; i <= 50; ++i) {
-        const std::string n = std::to_string(i);
-        fiftyFiveFirst.push_back({"取引先" + n, "", "2026/12/01", "8:00:00", "0", "", "件" + n, "", "", "取引先" + n});
-    }
     const struct {
-        const char* name;
         std::optional<std::string> fixture;  // nothing: no file
-        std::vector<PhoneMessage> records;
+        int count;
+        const char* lastParty;
         int beyond;
         bool damaged;
     } cases[] = {
-        {"missing file", std::nullopt, {}, 0, false},
-        {"three messages", "messages/three-messages.txt", kThreeMessages, 0, false},
-        {"fifty messages", "messages/fifty-messages.txt", fiftyMessages(), 0, false},
-        {"fifty-five messages", "messages/fifty-five-messages.txt", fiftyFiveFirst, 5, false},
-        {"short last record", "messages/damaged-last-record.txt", {kThreeMessages[0], kThreeMessages[1]}, 0, true},
+        {std::nullopt, 0, "", 0, false},
+        {"messages/three-messages.txt", 3, "①株式会社髙橋", 0, false},
+        {"messages/fifty-messages.txt", 50, "取引先50", 0, false},
+        {"messages/fifty-five-messages.txt", 50, "取引先50", 5, false},
+        {"messages/damaged-last-record.txt", 2, "ABC, Inc.", 0, true},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
+        SCOPED_TRACE(c.fixture.value_or("no file"));
         TempFolder temp;
         if (c.fixture) {
             temp.copyFixture(*c.fixture, "田中callpad.txt");
@@ -79,82 +66,161 @@ TEST(LoadMessages, ReadsTheFirstFiftyRecordsAndTellsWhatWasLeft) {
         MessageTable table;
         table.append(sampleMessage("前の表"));
         const MessageLoad load = LoadMessages(temp.folder(), "c:\\田中callpad.txt", table);
-        EXPECT_EQ(recordsOfTable(table), c.records);
+        ASSERT_EQ(table.MessageCount(), c.count);
+        EXPECT_EQ(table.slot(c.count).CallerParty, c.lastParty);
         EXPECT_EQ(load.recordsBeyondCapacity, c.beyond);
         EXPECT_EQ(load.damaged, c.damaged);
         EXPECT_EQ(load.isWhole(), c.beyond == 0 && !c.damaged);
-        EXPECT_EQ(temp.exists("田中callpad.txt"), c.fixture.has_value());
     }
 }
 
-TEST(LoadMessages, AFailedReadLeavesTheTableAsItWas) {
+TEST(LoadMessages, TheThreeMessagesReadFieldForFieldAndAFailedReadKeepsTheTable) {
     TempFolder temp;
+    temp.copyFixture("messages/three-messages.txt", "callpad.txt");
+    MessageTable table;
+    LoadMessages(temp.folder(), "c:\\callpad.txt", table);
+    EXPECT_EQ(recordsOfTable(table), kThreeMessages);
+
+    std::filesystem::remove(temp.root() / "callpad.txt");
     std::filesystem::create_directory(temp.root() / "callpad.txt");
-    MessageTable table;
-    table.append(sampleMessage("A"));
     EXPECT_THROW(LoadMessages(temp.folder(), "c:\\callpad.txt", table), FileError);
-    EXPECT_EQ(recordsOfTable(table), std::vector{sampleMessage("A")});
+    EXPECT_EQ(recordsOfTable(table), kThreeMessages);
 }
 
-TEST(MessageTable, PrependsNewestFirstUntilFullAndRemovesAnyPosition) {
-    MessageTable table;
-    for (const char* party : {"C", "B", "A"}) {
-        ASSERT_TRUE(table.PrependMessage(sampleMessage(party)));
-    }
-    const std::vector abc{sampleMessage("A"), sampleMessage("B"), sampleMessage("C")};
-    EXPECT_EQ(recordsOfTable(table), abc);
+constexpr std::string_view kPath = "c:\\田中callpad.txt";
+constexpr std::string_view kFile = "田中callpad.txt";
 
+// 纊 has two codes; a file may hold either, and both read as the same message. The IBM code is written.
+const PhoneMessage kTwin{"纊", "", "", "", "", "", "", "", "", ""};
+const std::string kIbmTwin = recordOf(kTwin);
+const std::string kNecTwin = "\"\xed\x40" + kIbmTwin.substr(3);
+
+TEST(SaveNewMessage, PutsTheMessageInFrontOfTheOthers) {
+    const PhoneMessage added = sampleMessage("新規");
+    const std::string three = test::fixtureBytes("messages/three-messages.txt");
+    const std::string handWritten = kNecTwin + "a,b,c,d,e,f,g,h,i,j\r\n";
     const struct {
         const char* name;
-        int position;
-        std::vector<PhoneMessage> left;
-    } removals[] = {
-        {"first", 1, {abc[1], abc[2]}},
-        {"middle", 2, {abc[0], abc[2]}},
-        {"last", 3, {abc[0], abc[1]}},
-    };
-    for (const auto& r : removals) {
-        SCOPED_TRACE(r.name);
-        MessageTable copy = table;
-        copy.RemoveMessage(r.position);
-        EXPECT_EQ(recordsOfTable(copy), r.left);
-        EXPECT_EQ(copy.slot(3), PhoneMessage{});
-    }
-
-    while (!table.isFull()) {
-        table.PrependMessage(sampleMessage("古い"));
-    }
-    const MessageTable full = table;
-    EXPECT_FALSE(table.PrependMessage(sampleMessage("Z")));
-    EXPECT_EQ(recordsOfTable(table), recordsOfTable(full));
-    EXPECT_EQ(table.slot(50), sampleMessage("C"));
-}
-
-TEST(CheckMessage, NamesTheFirstFieldTheFileCannotHold) {
-    const struct {
-        const char* name;
-        std::vector<std::pair<int, std::string>> fields;
-        std::optional<int> field;
-        FieldProblem::Kind kind;
+        std::optional<std::string> file;  // nothing: no file
+        SaveResult result;
+        std::string after;
     } cases[] = {
-        {"all fields fine", {{7, "〒100-0001\r\n～"}}, std::nullopt, {}},
-        {"double quote in the first", {{1, "\"A\""}}, 1, FieldProblem::DoubleQuote},
-        {"emoji in the last", {{10, "😀"}}, 10, FieldProblem::Unencodable},
-        {"the earlier of two", {{7, "\""}, {3, "¥"}}, 3, FieldProblem::Unencodable},
+        {"no file yet", std::nullopt, SaveResult::Saved, recordOf(added)},
+        {"three messages", three, SaveResult::Saved, recordOf(added) + three},
+        {"a rewrite writes IBM codes and quotes what a hand wrote", handWritten, SaveResult::Saved,
+         recordOf(added) + kIbmTwin + encodeRecord({"a", "b", "c", "d", "e", "f", "g", "h", "i", "j"})},
+        {"fifty messages", test::fixtureBytes("messages/fifty-messages.txt"), SaveResult::FileFull, ""},
+        {"fifty-five messages", test::fixtureBytes("messages/fifty-five-messages.txt"), SaveResult::FileFull, ""},
+        {"short last record", test::fixtureBytes("messages/damaged-last-record.txt"), SaveResult::FileDamaged, ""},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        PhoneMessage message = sampleMessage("A");
-        for (const auto& [n, text] : c.fields) {
-            message.field(n) = text;
+        TempFolder temp;
+        if (c.file) {
+            temp.write(kFile, *c.file);
         }
-        const auto problem = checkMessage(message);
-        ASSERT_EQ(problem.has_value(), c.field.has_value());
-        if (problem) {
-            EXPECT_EQ(problem->field, *c.field);
-            EXPECT_EQ(problem->problem.kind, c.kind);
+        EXPECT_EQ(saveNewMessage(temp.folder(), kPath, added), c.result);
+        EXPECT_TRUE(sameBytes(c.result == SaveResult::Saved ? c.after : *c.file, temp.read(kFile)));
+        EXPECT_EQ(temp.listing(), "callpad.lock " + std::string(kFile));
+    }
+}
+
+TEST(DeleteMessageFromFile, RemovesExactlyTheRecordOnScreen) {
+    const auto a = recordOf(sampleMessage("A"));
+    const auto b = recordOf(sampleMessage("B"));
+    const auto c3 = recordOf(sampleMessage("C"));
+    const std::string twins = kNecTwin + b + kIbmTwin;
+    const std::string fiftyFive = test::fixtureBytes("messages/fifty-five-messages.txt");
+    const auto end = [&](int n) {  // where record n of that file ends: none of its fields holds a line break
+        std::size_t at = 0;
+        for (int i = 0; i < n; ++i) {
+            at = fiftyFive.find("\r\n", at) + 2;
+        }
+        return at;
+    };
+    const std::string withoutFirst = fiftyFive.substr(end(1));
+    const std::string withoutFiftieth = fiftyFive.substr(0, end(49)) + fiftyFive.substr(end(50));
+    const std::string damaged = test::fixtureBytes("messages/damaged-last-record.txt");
+    const auto saveMeanwhile = [](const PhoneMessage& message) {
+        return [message](const TempFolder& temp) {
+            ASSERT_EQ(saveNewMessage(temp.folder(), kPath, message), SaveResult::Saved);
+        };
+    };
+
+    const struct {
+        const char* name;
+        std::string file;
+        std::function<void(const TempFolder&)> meanwhile;  // what another copy does after the table was loaded
+        int position;
+        DeleteResult result;
+        std::optional<std::string> after;  // nothing: the file is gone
+    } cases[] = {
+        {"the later of two identical records", twins, {}, 3, DeleteResult::Deleted, kNecTwin + b},
+        {"the earlier of two identical records", twins, {}, 1, DeleteResult::Deleted, b + kIbmTwin},
+        {"a message saved meanwhile stays", a + b + c3, saveMeanwhile(sampleMessage("N")), 1, DeleteResult::Deleted,
+         recordOf(sampleMessage("N")) + b + c3},
+        {"an identical message saved meanwhile stays", twins, saveMeanwhile(kTwin), 1, DeleteResult::Deleted,
+         recordOf(kTwin) + b + kIbmTwin},
+        {"the first of 55: the five beyond the table stay", fiftyFive, {}, 1, DeleteResult::Deleted, withoutFirst},
+        {"the fiftieth of 55", fiftyFive, {}, 50, DeleteResult::Deleted, withoutFiftieth},
+        {"deleted meanwhile", a + b + c3, [&](const TempFolder& temp) { temp.write(kFile, b + c3); }, 1,
+         DeleteResult::NotInFile, b + c3},
+        {"file removed meanwhile", a, [](const TempFolder& temp) { std::filesystem::remove(temp.root() / kFile); }, 1,
+         DeleteResult::NotInFile, std::nullopt},
+        {"short last record", damaged, {}, 1, DeleteResult::FileDamaged, damaged},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempFolder temp;
+        temp.write(kFile, c.file);
+        MessageTable table;
+        LoadMessages(temp.folder(), kPath, table);
+        if (c.meanwhile) {
+            c.meanwhile(temp);
+        }
+        EXPECT_EQ(deleteMessageFromFile(temp.folder(), kPath, table, c.position), c.result);
+        ASSERT_EQ(temp.exists(kFile), c.after.has_value());
+        if (c.after) {
+            EXPECT_TRUE(sameBytes(*c.after, temp.read(kFile)));
+        }
+        EXPECT_FALSE(temp.exists(std::string(kFile) + ".tmp"));
+    }
+}
+
+TEST(CheckEntry, NamesTheFirstInputThatTheFileCannotHoldInTheOrderTheUserVisitsThem) {
+    const MessageEntry fine{"ABC, Inc.", " 山田 ", true, "03-1234", "至急\r\n〜明朝", "\u3000時", "佐藤", "田中 "};
+    EXPECT_FALSE(checkEntry(fine));
+    EXPECT_FALSE(checkEntry(MessageEntry{}));  // empty recipient: "c:\callpad.txt"
+    const std::pair<EntryInput, std::string MessageEntry::*> inputs[] = {
+        {EntryInput::Party, &MessageEntry::party},
+        {EntryInput::Person, &MessageEntry::person},
+        {EntryInput::PhoneNumber, &MessageEntry::phoneNumber},
+        {EntryInput::Content, &MessageEntry::content},
+        {EntryInput::Deadline, &MessageEntry::deadline},
+        {EntryInput::Reporter, &MessageEntry::reporter},
+        {EntryInput::Recipient, &MessageEntry::recipient}};
+    for (const auto& [input, member] : inputs) {
+        for (const auto& [text, kind] :
+             {std::pair{"株式会社\"山田\"", FieldProblem::DoubleQuote}, {"𠮷野家", FieldProblem::Unencodable}}) {
+            SCOPED_TRACE(std::string(text) + " in input " + std::to_string(static_cast<int>(input)));
+            MessageEntry entry = fine;
+            entry.*member = text;
+            entry.recipient += input == EntryInput::Recipient ? "" : "?";  // a later bad input is not reported
+            const auto problem = checkEntry(entry);
+            ASSERT_TRUE(problem);
+            EXPECT_EQ(problem->input, input);
+            // A quote cannot stand in a file name either, and that is said first.
+            const bool fileName = input == EntryInput::Recipient && kind == FieldProblem::DoubleQuote;
+            EXPECT_EQ(problem->fileName, fileName ? FileNameProblem::ReservedCharacter : FileNameProblem::None);
+            EXPECT_EQ(problem->text ? std::optional(problem->text->kind) : std::nullopt,
+                      fileName ? std::nullopt : std::optional(kind));
         }
     }
+    MessageEntry entry = fine;
+    entry.recipient = "a/b";
+    const auto problem = checkEntry(entry);
+    ASSERT_TRUE(problem);
+    EXPECT_EQ(problem->fileName, FileNameProblem::Separator);
 }
 
 }  // namespace

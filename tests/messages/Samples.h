@@ -31,18 +31,4 @@ inline std::string recordsOf(const std::vector<PhoneMessage>& messages) {
     return bytes;
 }
 
-// The bytes of each record of a file: records end at a CR LF outside quotes.
-inline std::vector<std::string> splitRecords(const std::string& bytes) {
-    std::vector<std::string> records(1);
-    bool quoted = false;
-    for (std::size_t i = 0; i < bytes.size(); ++i) {
-        records.back() += bytes[i];
-        quoted = bytes[i] == '"' ? !quoted : quoted;
-        if (!quoted && bytes[i] == '\n' && i + 1 < bytes.size()) {
-            records.emplace_back();
-        }
-    }
-    return records;
-}
-
 }  // namespace callpad::test

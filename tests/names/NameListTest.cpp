@@ -3,6 +3,8 @@
 #include <optional>
 
 #include "names/NameList.h"
+#include "names/NameListEditor.h"
+#include "records/FileError.h"
 #include "records/TextRecordFile.h"
 #include "support/Bytes.h"
 #include "support/TempFolder.h"
@@ -13,16 +15,18 @@ namespace {
 using test::bytesFromHex;
 using test::sameBytes;
 using test::TempFolder;
+using Kind = NameListEditor::Kind;
+using Names = std::vector<std::string>;
 
-std::vector<std::string> numberedNames(int count) {
-    std::vector<std::string> names;
-    for (int i = 1; i <= count; ++i) {
+Names numberedNames(int first, int last) {
+    Names names;
+    for (int i = first; i <= last; ++i) {
         names.push_back("名前" + std::to_string(i));
     }
     return names;
 }
 
-std::string recordsOf(const std::vector<std::string>& names) {
+std::string recordsOf(const Names& names) {
     std::string bytes;
     for (const auto& name : names) {
         bytes += encodeRecord({name});
@@ -30,28 +34,19 @@ std::string recordsOf(const std::vector<std::string>& names) {
     return bytes;
 }
 
-std::vector<std::string> slotsOf(const NameList& list) {
-    return {list.slot.begin() + 1, list.slot.begin() + 1 + list.NameCount};
-}
-
 TEST(NameList, LoadsUpToTwentyNamesAndKeepsTheRest) {
     const struct {
         const char* name;
         std::optional<std::string> file;  // nothing: no file
-        std::vector<std::string> slots;
-        std::vector<std::string> beyond;
+        Names slots;
+        Names beyond;
         bool damaged;
     } cases[] = {
         {"missing file", std::nullopt, {}, {}, false},
         {"0-byte file", "", {}, {}, false},
-        {"reporters with a trailing space and an empty name",
-         test::fixtureBytes("names/reporters.txt"),
-         {"佐藤", "鈴木", "高橋 ", ""},
-         {},
-         false},
-        {"twenty names", recordsOf(numberedNames(20)), numberedNames(20), {}, false},
-        {"twenty-one names", test::fixtureBytes("names/twenty-one-names.txt"), numberedNames(20), {"名前21"}, false},
-        {"bytes code page 932 does not define", "\"a\"\r\n\"\x85\x40\"\r\n", {"a"}, {}, true},
+        {"blank and empty names", test::fixtureBytes("names/reporters.txt"), {"佐藤", "鈴木", "高橋 ", ""}, {}, false},
+        {"twenty-one", test::fixtureBytes("names/twenty-one-names.txt"), numberedNames(1, 20), {"名前21"}, false},
+        {"undefined bytes", "\"a\"\r\n\"\x85\x40\"\r\n", {"a"}, {}, true},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -63,53 +58,184 @@ TEST(NameList, LoadsUpToTwentyNamesAndKeepsTheRest) {
         list.damaged = !c.damaged;
         list.beyondCapacity = {"left from before"};
         LoadNameList(temp.folder(), kReporterListPath, list);
-        EXPECT_EQ(slotsOf(list), c.slots);
+        EXPECT_EQ(Names(list.slot.begin() + 1, list.slot.begin() + 1 + list.NameCount), c.slots);
         EXPECT_EQ(list.beyondCapacity, c.beyond);
         EXPECT_EQ(list.damaged, c.damaged);
-        EXPECT_EQ(temp.exists("callpadRT.txt"), c.file.has_value());
-
         auto every = c.slots;
         every.insert(every.end(), c.beyond.begin(), c.beyond.end());
         EXPECT_EQ(choiceItems(list), every);
     }
 }
 
-TEST(NameList, SavesSlotsInUseThenNamesBeyondTheTwentiethAndReadsThemBack) {
+// What the user does on the screen. A move carries the box's text and the bar's new value.
+struct Step {
+    enum { Add, Move, Delete } action;
+    std::string box;
+    int value = 0;
+};
+Step add(std::string box) {
+    return {Step::Add, std::move(box)};
+}
+Step move(std::string box, int value) {
+    return {Step::Move, std::move(box), value};
+}
+const Step del{Step::Delete, ""};
+
+NameListEditor::StoreResult run(NameListEditor& editor, const std::vector<Step>& steps) {
+    NameListEditor::StoreResult last;
+    for (const auto& step : steps) {
+        if (step.action == Step::Add) {
+            last = editor.CmdTuika_Click(step.box);
+        } else if (step.action == Step::Move) {
+            last = editor.HScBN_Change(step.box, step.value);
+        } else {
+            editor.CmdDel_Click();
+        }
+    }
+    return last;
+}
+
+// The screen and the list in one line: "#2 'b' bar 2/3 3:[a|b|]".
+std::string screen(const NameListEditor& editor) {
+    std::string names;
+    for (int i = 1; i <= editor.NameCount(); ++i) {
+        names += (i > 1 ? "|" : "") + editor.list().slot[i];
+    }
+    return "#" + std::to_string(editor.shownSlot()) + " '" + editor.shownText() + "' bar " +
+           std::to_string(editor.scrollValue()) + "/" + std::to_string(editor.scrollMaximum()) + " " +
+           std::to_string(editor.NameCount()) + ":[" + names + "]";
+}
+
+// An editor opened on a temporary folder whose list file holds `file` (no file when nothing).
+struct OpenEditor {
+    OpenEditor(Kind kind, const std::optional<std::string>& file) : editor(kind) {
+        if (file) {
+            temp.write(kind == Kind::Reporters ? "callpadRT.txt" : "callpadUT.txt", *file);
+        }
+        editor.Form_Load(temp.folder());
+    }
+    TempFolder temp;
+    NameListEditor editor;
+};
+
+TEST(NameListEditor, StoresMovesAndDeletesSlotByTheScreensRules) {
+    const Names abc{"a", "b", "c"};
     const struct {
         const char* name;
-        std::vector<std::string> slots;
-        std::vector<std::string> beyond;
-        std::string bytes;
+        std::optional<Names> names;
+        std::vector<Step> steps;
+        const char* screen;
     } cases[] = {
-        {"no names", {}, {}, ""},
-        {"one empty name", {""}, {}, bytesFromHex("22 22 0d 0a")},
-        {"comma, spaces and an empty name",
-         {"a,b", " 佐藤 ", ""},
-         {},
-         bytesFromHex("22 61 2c 62 22 0d 0a 22 20 8d b2 93 a1 20 22 0d 0a 22 22 0d 0a")},
-        {"names beyond the twentieth follow the slots",
-         numberedNames(20),
-         {"名前21", "x"},
-         recordsOf(numberedNames(20)) + bytesFromHex("22 96 bc 91 4f 32 31 22 0d 0a 22 78 22 0d 0a")},
+        {"missing file: one blank slot", std::nullopt, {}, "#1 '' bar 1/1 1:[]"},
+        {"add at the last slot opens the next", abc, {move("a", 3), add("x")}, "#3 'x' bar 3/4 4:[a|b|x|]"},
+        {"an empty box opens nothing", abc, {move("a", 3), add("")}, "#3 '' bar 3/3 3:[a|b|]"},
+        {"a blank counts as text", abc, {move("a", 3), add(" ")}, "#3 ' ' bar 3/4 4:[a|b| |]"},
+        {"add before the last overwrites", abc, {add("z")}, "#1 'z' bar 1/3 3:[z|b|c]"},
+        {"moving away stores the edit", abc, {move("A", 3)}, "#3 'c' bar 3/3 3:[A|b|c]"},
+        {"leaving a named last slot opens one", abc, {move("a", 3), move("c", 2)}, "#2 'b' bar 2/4 4:[a|b|c|]"},
+        {"deleting moves later names up", Names{"a", "b", "c", "d"}, {move("a", 2), del}, "#2 'c' bar 2/3 3:[a|c|d]"},
+        {"deleting the last lands on the new last", abc, {move("a", 3), del}, "#2 'b' bar 2/2 2:[a|b]"},
+        {"a reopened slot is blank", abc, {move("a", 3), del, add("b"), move("b", 3)}, "#3 '' bar 3/3 3:[a|b|]"},
+        {"deleting the only slot", Names{"a"}, {del}, "#1 '' bar 1/1 0:[]"},
+        {"an empty box keeps it empty", Names{"a"}, {del, add("")}, "#1 '' bar 1/1 0:[]"},
+        {"a name on the emptied list opens slot 2", Names{"a"}, {del, add("n")}, "#1 'n' bar 1/2 2:[n|]"},
+        {"a file's empty last name is the blank slot",
+         Names{"a", ""},
+         {move("a", 2), add("n")},
+         "#2 'n' bar 2/3 3:[a|n|]"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        TempFolder temp;
-        NameList list;
-        list.NameCount = static_cast<int>(c.slots.size());
-        std::copy(c.slots.begin(), c.slots.end(), list.slot.begin() + 1);
-        if (list.NameCount < NameList::kCapacity) {
-            list.slot[list.NameCount + 1] = "not in use";
-        }
-        list.beyondCapacity = c.beyond;
-        SaveNameList(temp.folder(), kReporterListPath, list);
-        EXPECT_TRUE(sameBytes(c.bytes, temp.read("callpadRT.txt")));
-
-        NameList back;
-        LoadNameList(temp.folder(), kReporterListPath, back);
-        EXPECT_EQ(slotsOf(back), c.slots);
-        EXPECT_EQ(back.beyondCapacity, c.beyond);
+        OpenEditor open(Kind::Reporters, c.names ? std::optional(recordsOf(*c.names)) : std::nullopt);
+        const auto result = run(open.editor, c.steps);
+        EXPECT_EQ(screen(open.editor), c.screen);
+        EXPECT_TRUE(result.stored && !result.listFull);
     }
+}
+
+TEST(NameListEditor, NoSlotOpensPastTheTwentieth) {
+    OpenEditor open(Kind::Reporters, recordsOf(numberedNames(1, 19)));
+    EXPECT_FALSE(run(open.editor, {move("名前1", 19), add("名前19")}).listFull);  // opens slot 20
+    // An empty box at slot 20 would open nothing anyway, so the list is not reported full.
+    EXPECT_FALSE(run(open.editor, {move("名前19", 20), add("")}).listFull);
+    const auto result = run(open.editor, {add("20")});
+    EXPECT_TRUE(result.stored && result.listFull);
+    EXPECT_EQ(open.editor.list().slot[20], "20");
+    for (const int value : {20, 19}) {  // neither the add nor leaving the last slot opens a 21st
+        run(open.editor, {move(open.editor.shownText(), value)});
+        EXPECT_EQ(open.editor.NameCount(), 20);
+        EXPECT_EQ(open.editor.scrollMaximum(), 20);
+    }
+}
+
+TEST(NameListEditor, RefusesNamesTheFilesCannotHold) {
+    using Refusal = NameListEditor::Refusal;
+    const struct {
+        Kind kind;
+        std::string text;
+        std::optional<Refusal::Reason> refused;
+    } cases[] = {
+        {Kind::Reporters, "say \"hi\"", Refusal::Field}, {Kind::Reporters, "a/b", std::nullopt},
+        {Kind::Recipients, "😀", Refusal::Field},         {Kind::Recipients, "a/b", Refusal::FileName},
+        {Kind::Recipients, "田中 ", std::nullopt},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
+        OpenEditor open(c.kind, recordsOf({"a", "b"}));
+        const auto result = open.editor.HScBN_Change(c.text, 2);
+        EXPECT_EQ(result.stored, !c.refused);
+        ASSERT_EQ(result.refusal.has_value(), c.refused.has_value());
+        if (c.refused) {
+            EXPECT_EQ(result.refusal->reason, *c.refused);
+            EXPECT_EQ(screen(open.editor), "#1 'a' bar 1/2 2:[a|b]");
+        } else {
+            EXPECT_EQ(open.editor.list().slot[1], c.text);
+        }
+    }
+    // A hand-made file may hold a name the editor would refuse; deleting it as the last slot stores it
+    // once more above the list on the way to the new last slot, and that is never refused.
+    OpenEditor open(Kind::Recipients, recordsOf({"x", "a/b"}));
+    run(open.editor, {move("x", 2), del});
+    EXPECT_EQ(screen(open.editor), "#1 'x' bar 1/1 1:[x]");
+}
+
+TEST(NameListEditor, ReturnWritesTheListUnlessTheFileWasDamaged) {
+    const std::string one = recordsOf({"田中"});
+    auto editedFirst = numberedNames(1, 21);
+    editedFirst[0] = "X";
+    const struct {
+        const char* name;
+        Kind kind;
+        std::optional<std::string> file;
+        std::vector<Step> steps;
+        std::optional<std::string> written;  // nothing: returns false and leaves the file
+    } cases[] = {
+        {"missing file: the blank first slot", Kind::Reporters, std::nullopt, {}, bytesFromHex("22 22 0d 0a")},
+        {"the only name deleted", Kind::Recipients, one, {del}, ""},
+        {"stored after deleting the only one", Kind::Recipients, one, {del, add("山田")}, recordsOf({"山田", ""})},
+        {"the 21st kept after the 20th",
+         Kind::Reporters,
+         recordsOf(numberedNames(1, 21)),
+         {add("X")},
+         recordsOf(editedFirst)},
+        {"damaged file", Kind::Reporters, "\"a\"\r\n\"\x85\x40\"\r\n", {add("b")}, std::nullopt},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        OpenEditor open(c.kind, c.file);
+        run(open.editor, c.steps);
+        EXPECT_EQ(open.editor.CmdRt_Click(open.temp.folder()), c.written.has_value());
+        const char* own = c.kind == Kind::Reporters ? "callpadRT.txt" : "callpadUT.txt";
+        EXPECT_TRUE(sameBytes(c.written ? *c.written : *c.file, open.temp.read(own)));
+        EXPECT_FALSE(open.temp.exists(c.kind == Kind::Reporters ? "callpadUT.txt" : "callpadRT.txt"));
+    }
+    // A file that cannot be read at all is never replaced by the empty list.
+    TempFolder temp;
+    std::filesystem::create_directory(temp.root() / "callpadRT.txt");
+    NameListEditor editor(Kind::Reporters);
+    EXPECT_THROW(editor.Form_Load(temp.folder()), FileError);
+    EXPECT_FALSE(editor.CmdRt_Click(temp.folder()));
+    EXPECT_TRUE(std::filesystem::is_directory(temp.root() / "callpadRT.txt"));
 }
 
 }  // namespace

@@ -1,5 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <thread>
+
+#include "records/AtomicFile.h"
+#include "records/Cp932.h"
+#include "records/FileError.h"
+#include "records/FolderLock.h"
 #include "records/TextRecordFile.h"
 #include "support/Bytes.h"
 #include "support/TempFolder.h"
@@ -10,6 +16,50 @@ namespace {
 using test::bytesFromHex;
 using test::sameBytes;
 using test::TempFolder;
+
+TEST(Cp932, FixedTextsWriteTheirBytesAndReadBack) {
+    // Texts whose bytes are fixed both ways, then the input method's variants of four characters, which
+    // are stored as the Windows characters (and so read back as those).
+    const struct {
+        const char* text;
+        const char* bytes;
+        bool readsBack;
+    } cases[] = {
+        {"a\\~", "61 5c 7e", true},
+        {"至急", "8e 8a 8b 7d", true},
+        {"\u3000ｱ～", "81 40 b1 81 60", true},
+        {"①Ⅰ髙﨑", "87 40 87 54 fb fc fa b1", true},
+        {"纊黑", "fa 5c fc 4b", true},
+        {"\u0080\uf8f0\uf8f1\uf8f2\uf8f3", "80 a0 fd fe ff", true},
+        {"\ue000\r\n\t", "f0 40 0d 0a 09", true},
+        {"〜−—¢", "81 60 81 7c 81 5c 81 91", false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.bytes);
+        const auto encoded = encodeCp932(c.text);
+        ASSERT_FALSE(encoded.unencodable);
+        EXPECT_TRUE(sameBytes(bytesFromHex(c.bytes), encoded.bytes));
+        EXPECT_EQ(decodeCp932(bytesFromHex(c.bytes)) == std::string(c.text), c.readsBack);
+    }
+    // The NEC selected codes of 纊黑 read as the same characters.
+    EXPECT_EQ(decodeCp932(bytesFromHex("ed 40 ee ec")), std::string("纊黑"));
+}
+
+TEST(Cp932, CharactersThatWouldNotReadBackAreReportedNotReplaced) {
+    // Half-width yen and overline would read back as backslash and tilde.
+    for (const auto& [text, offending] :
+         {std::pair{"予定😀です", "😀"}, {"𠮷野家", "𠮷"}, {"100¥", "¥"}, {"a‾", "‾"}, {"a\xff", "\xff"}}) {
+        SCOPED_TRACE(text);
+        const auto encoded = encodeCp932(text);
+        ASSERT_TRUE(encoded.unencodable);
+        EXPECT_EQ(*encoded.unencodable, offending);
+        EXPECT_TRUE(encoded.bytes.empty());
+    }
+    // Undefined pairs, a lead byte at the end and an invalid trail byte make a text unreadable.
+    for (const char* bytes : {"85 40", "61 82", "81 7f"}) {
+        EXPECT_FALSE(decodeCp932(bytesFromHex(bytes))) << bytes;
+    }
+}
 
 // Reads every record of `fieldCount` fields, up to an empty optional field where the file is damaged.
 std::vector<std::vector<std::optional<std::string>>> readAll(std::string_view bytes, int fieldCount) {
@@ -52,20 +102,11 @@ TEST(RecordLayout, RecordsAreWrittenByteForByte) {
             EXPECT_EQ(records[0][i], c.fields[i]);
         }
     }
-    EXPECT_EQ(encodeRecord(std::vector<std::string>(10)).size(), 31u);
 }
 
 TEST(RecordLayout, WhatTheFormatCannotHoldIsNeverWritten) {
     EXPECT_THROW(encodeRecord({"say \"hi\""}), std::invalid_argument);
     EXPECT_THROW(encodeRecord({"ok", "😀"}), std::invalid_argument);
-
-    const auto quote = checkFieldText("a\"b");
-    ASSERT_TRUE(quote);
-    EXPECT_EQ(quote->kind, FieldProblem::DoubleQuote);
-    const auto emoji = checkFieldText("a😀");
-    ASSERT_TRUE(emoji);
-    EXPECT_EQ(emoji->kind, FieldProblem::Unencodable);
-    EXPECT_EQ(emoji->character, "😀");
     EXPECT_FALSE(checkFieldText("〜 and , and spaces  "));
 }
 
@@ -111,26 +152,79 @@ TEST(RecordDecoding, WindowsFixturesReadAndWriteBackUnchanged) {
     EXPECT_TRUE(sameBytes(empties, encodeRecord(std::vector<std::string>(10))));
 }
 
-TEST(TextRecordFile, WritesReplaceTheFileAndReadsFollowTheCallingOrder) {
-    TempFolder temp;
-    TextRecordFile file(temp.folder());
-    EXPECT_FALSE(file.FileExists("c:\\list.txt"));
-
-    file.OpenForOutput("c:\\list.txt");
-    file.WriteRecord({"佐藤"});
-    file.WriteRecord({""});
-    EXPECT_FALSE(temp.exists("list.txt"));  // nothing reaches the disk before CloseFile
-    file.CloseFile();
-    EXPECT_TRUE(sameBytes(bytesFromHex("22 8d b2 93 a1 22 0d 0a 22 22 0d 0a"), temp.read("list.txt")));
-
-    ASSERT_TRUE(file.FileExists("c:\\list.txt"));
-    file.OpenForInput("c:\\list.txt");
-    std::vector<std::string> names;
-    while (!file.AtEndOfFile()) {
-        names.push_back(file.ReadField().value());
+TEST(DataFolder, MapsDriveCPathsIntoTheFolder) {
+    const DataFolder folder("/data");
+    EXPECT_EQ(folder.resolve("c:\\callpadRT.txt"), "/data/callpadRT.txt");
+    EXPECT_EQ(folder.resolve("C:\\田中callpad.txt"), std::filesystem::path(u8"/data/田中callpad.txt"));
+    for (const char* bad : {"d:\\x.txt", "c:\\", "c:\\a\\b.txt", "c:\\a/b.txt", "c:\\..", "callpad.txt"}) {
+        SCOPED_TRACE(bad);
+        EXPECT_THROW(folder.resolve(bad), std::invalid_argument);
     }
-    file.CloseFile();
-    EXPECT_EQ(names, (std::vector<std::string>{"佐藤", ""}));
+}
+
+TEST(DataFolder, TellsWhichNamesCannotBeFileNames) {
+    const struct {
+        const char* name;
+        std::string part;
+        FileNameProblem problem;
+    } cases[] = {
+        {"plain Japanese name", "田中", FileNameProblem::None},
+        {"spaces and dots inside", " a.b ", FileNameProblem::None},
+        {"slash", "a/b", FileNameProblem::Separator},
+        {"parent folder", "../x", FileNameProblem::Separator},
+        {"drive letter", "c:x", FileNameProblem::ReservedCharacter},
+        {"NUL", std::string("a\0b", 3), FileNameProblem::ControlCharacter},
+        {"dot dot", "..", FileNameProblem::DotName},
+        {"longest that fits", std::string(255 - 15, 'a'), FileNameProblem::None},
+        {"one byte too long", std::string(255 - 14, 'a'), FileNameProblem::TooLong},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(checkFileNamePart(c.part, "", "callpad.txt"), c.problem);
+    }
+}
+
+TEST(AtomicFile, ReplacesWholeAndLeavesNoTemporaryFile) {
+    TempFolder temp;
+    const DataFolder nested(temp.root() / "not-yet");
+    writeFileAtomically(nested, "c:\\a.txt", "new");
+    EXPECT_EQ(readWholeFile(nested, "c:\\a.txt"), "new");
+    temp.write("b.txt", "old content");
+    temp.write("b.txt.tmp", "left by a crash");
+    writeFileAtomically(temp.folder(), "c:\\b.txt", "");
+    EXPECT_EQ(temp.read("b.txt"), "");
+    EXPECT_EQ(temp.listing(), "b.txt not-yet");
+}
+
+TEST(AtomicFile, AnExistingFileIsNeverTakenForAMissingOne) {
+    TempFolder temp;
+    EXPECT_FALSE(fileExists(temp.folder(), "c:\\none.txt"));
+    temp.write(".hidden.txt", "x");
+    EXPECT_TRUE(fileExists(temp.folder(), "c:\\.hidden.txt"));
+    std::filesystem::create_directory(temp.root() / "dir.txt");
+    EXPECT_THROW(fileExists(temp.folder(), "c:\\dir.txt"), FileError);
+    EXPECT_THROW(readWholeFile(temp.folder(), "c:\\dir.txt"), FileError);
+}
+
+TEST(FolderLock, ASecondHolderWaitsThenGivesUpOrTakesItAsSoonAsTheHolderLetsGo) {
+    TempFolder temp;
+    auto first = std::make_unique<FolderLock>(temp.folder());
+    const auto started = std::chrono::steady_clock::now();
+    try {
+        FolderLock second(temp.folder(), std::chrono::milliseconds(200));
+        FAIL() << "the folder is already locked";
+    } catch (const FileError& error) {
+        EXPECT_EQ(error.operation(), FileOperation::Lock);
+        EXPECT_EQ(error.number(), EWOULDBLOCK);
+    }
+    EXPECT_GE(std::chrono::steady_clock::now() - started, std::chrono::milliseconds(200));
+    std::thread releaser([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        first.reset();
+    });
+    EXPECT_NO_THROW(FolderLock third(temp.folder(), std::chrono::milliseconds(3000)));
+    releaser.join();
+    EXPECT_TRUE(temp.exists(kLockFileName));
 }
 
 }  // namespace

@@ -6,15 +6,9 @@ namespace callpad::test {
 
 std::string bytesFromHex(std::string_view hex) {
     std::string bytes;
-    std::string digits;
-    for (const char c : hex) {
-        if (c == ' ') {
-            continue;
-        }
-        digits += c;
-        if (digits.size() == 2) {
-            bytes += static_cast<char>(std::stoi(digits, nullptr, 16));
-            digits.clear();
+    for (std::size_t i = 0; i < hex.size(); i += hex[i] == ' ' ? 1 : 2) {
+        if (hex[i] != ' ') {
+            bytes += static_cast<char>(std::stoi(std::string(hex.substr(i, 2)), nullptr, 16));
         }
     }
     return bytes;
@@ -24,8 +18,8 @@ std::string hexDump(std::string_view bytes) {
     std::string out;
     char buffer[4];
     for (const char c : bytes) {
-        std::snprintf(buffer, sizeof buffer, "%02x", static_cast<unsigned char>(c));
-        out += (out.empty() ? "" : " ") + std::string(buffer);
+        std::snprintf(buffer, sizeof buffer, out.empty() ? "%02x" : " %02x", static_cast<unsigned char>(c));
+        out += buffer;
     }
     return out;
 }

@@ -1,5 +1,8 @@
 #include "support/ProgramFixture.h"
 
+#include <QComboBox>
+#include <QInputMethodEvent>
+#include <QLineEdit>
 #include <QPushButton>
 
 #include <gtest/gtest.h>
@@ -41,6 +44,15 @@ void ProgramFixture::click(const char* screenName, const char* buttonName) {
 void ProgramFixture::settle() {
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     QCoreApplication::processEvents();
+}
+
+void ProgramFixture::type(QWidget* box, const QString& text) {
+    if (auto* combo = qobject_cast<QComboBox*>(box)) {
+        box = combo->lineEdit();
+    }
+    QInputMethodEvent commit;
+    commit.setCommitString(text);
+    QApplication::sendEvent(box, &commit);
 }
 
 }  // namespace callpad::test

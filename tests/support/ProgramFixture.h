@@ -41,6 +41,8 @@ public:
     void click(const char* screenName, const char* buttonName);
     // Lets deferred deletions and events run.
     static void settle();
+    // Types text into a box as a Japanese input method commits it; QTest::keyClicks only types Latin-1.
+    static void type(QWidget* box, const QString& text);
 
 private:
     TempFolder m_data;
