@@ -4,10 +4,10 @@
 
 PACKAGES := cmake ninja-build g++ make pkg-config qt6-base-dev libgtest-dev libgmock-dev \
             xvfb xauth x11-utils fonts-ipafont-gothic python3 python3-xlrd clang libclang-rt-14-dev \
-            dpkg-dev desktop-file-utils appstream
+            dpkg-dev desktop-file-utils appstream libbenchmark-dev python3-xlwt
 SUDO := $(if $(filter 0,$(shell id -u)),,sudo)
 
-.PHONY: all deps build run test test-asan test-fuzz fuzz package screenshots format clean
+.PHONY: all deps build run test test-asan test-fuzz fuzz package bench screenshots format clean
 
 all: build
 
@@ -56,6 +56,12 @@ fuzz: deps
 	cmake --preset fuzz
 	cmake --build --preset fuzz
 	tests/fuzz/run-fuzzer.sh build/fuzz/tests/fuzz/records_fuzzer $(FUZZ_SECONDS)
+
+# Speed and start-up figures against their floors and peers, in one table (Release build).
+bench: deps
+	cmake --preset bench
+	cmake --build --preset bench
+	bench/run-all.sh build/bench
 
 # Pictures of the six screens, at 100% and 200%, for the README.
 screenshots: build

@@ -1,5 +1,6 @@
 #include "messages/MessageFile.h"
 
+#include <utility>
 #include <vector>
 
 #include "records/FolderLock.h"
@@ -49,35 +50,27 @@ MessageLoad LoadMessages(const DataFolder& folder, std::string_view drivePath, M
             if (loaded.isFull()) {
                 ++result.recordsBeyondCapacity;
             } else {
-                loaded.append(*message);
+                loaded.append(std::move(*message));
             }
         }
         file.CloseFile();
     }
-    table = loaded;
+    table = std::move(loaded);
     return result;
 }
 
 void SaveMessages(const DataFolder& folder, std::string_view drivePath, const MessageTable& table) {
     TextRecordFile file(folder);
     file.OpenForOutput(drivePath);
+    // One set of fields for all records: assigning a text reuses the room of the one before.
+    std::vector<std::string> fields(PhoneMessage::kFieldCount);
     for (int i = 1; i <= table.MessageCount(); ++i) {
-        std::vector<std::string> fields;
         for (int n = 1; n <= PhoneMessage::kFieldCount; ++n) {
-            fields.push_back(table.slot(i).field(n));
+            fields[n - 1] = table.slot(i).field(n);
         }
         file.WriteRecord(fields);
     }
     file.CloseFile();
-}
-
-std::optional<MessageProblem> checkMessage(const PhoneMessage& message) {
-    for (int n = 1; n <= PhoneMessage::kFieldCount; ++n) {
-        if (auto problem = checkFieldText(message.field(n))) {
-            return MessageProblem{n, *problem};
-        }
-    }
-    return std::nullopt;
 }
 
 }  // namespace callpad

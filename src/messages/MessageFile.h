@@ -30,11 +30,4 @@ MessageLoad LoadMessages(const DataFolder& folder, std::string_view drivePath, M
 // Replaces the file with records 1 to MessageCount. Throws FileError.
 void SaveMessages(const DataFolder& folder, std::string_view drivePath, const MessageTable& table);
 
-// A field of a message that the file cannot hold as it is.
-struct MessageProblem {
-    int field;  // 1 to 10
-    FieldProblem problem;
-};
-std::optional<MessageProblem> checkMessage(const PhoneMessage& message);
-
 }  // namespace callpad

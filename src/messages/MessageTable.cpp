@@ -1,6 +1,7 @@
 #include "messages/MessageTable.h"
 
 #include <stdexcept>
+#include <utility>
 
 namespace callpad {
 
@@ -16,7 +17,7 @@ bool MessageTable::PrependMessage(const PhoneMessage& message) {
         return false;
     }
     for (int i = m_count + 1; i >= 2; --i) {
-        m_slots[i] = m_slots[i - 1];
+        m_slots[i] = std::move(m_slots[i - 1]);
     }
     m_slots[1] = message;
     ++m_count;
@@ -28,17 +29,17 @@ void MessageTable::RemoveMessage(int p) {
         throw std::out_of_range("no message at that position");
     }
     for (int i = p; i < m_count; ++i) {
-        m_slots[i] = m_slots[i + 1];
+        m_slots[i] = std::move(m_slots[i + 1]);
     }
     m_slots[m_count] = PhoneMessage{};
     --m_count;
 }
 
-void MessageTable::append(const PhoneMessage& message) {
+void MessageTable::append(PhoneMessage message) {
     if (isFull()) {
         throw std::length_error("a message table holds 50 messages");
     }
-    m_slots[++m_count] = message;
+    m_slots[++m_count] = std::move(message);
 }
 
 void MessageTable::clear() {

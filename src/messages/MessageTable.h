@@ -26,7 +26,7 @@ public:
     void RemoveMessage(int p);
 
     // Adds a record after the last one (used while loading a file). The table must not be full.
-    void append(const PhoneMessage& message);
+    void append(PhoneMessage message);
 
     // Empties every slot and sets the count to 0.
     void clear();

@@ -74,11 +74,21 @@ std::string readWholeFile(const DataFolder& folder, std::string_view drivePath) 
     if (file.get() < 0) {
         fail();
     }
-    std::string content;
-    char buffer[65536];
+    // Read straight into a string of the file's size plus one byte, so that the read that finds the end
+    // needs no growing; a file that grows meanwhile is read on in steps. Appending small reads instead
+    // would copy a large file several times over.
+    struct stat info {};
+    const std::size_t expected =
+        ::fstat(file.get(), &info) == 0 && info.st_size > 0 ? static_cast<std::size_t>(info.st_size) : std::size_t{0};
+    std::string content(expected + 1, '\0');
+    std::size_t filled = 0;
     for (;;) {
-        const ssize_t count =
-            systemCall(folder, FileStep::Read, [&] { return ::read(file.get(), buffer, sizeof buffer); });
+        if (filled == content.size()) {
+            content.resize(2 * content.size());
+        }
+        const ssize_t count = systemCall(folder, FileStep::Read, [&] {
+            return ::read(file.get(), content.data() + filled, content.size() - filled);
+        });
         if (count < 0 && errno == EINTR) {
             continue;
         }
@@ -86,9 +96,10 @@ std::string readWholeFile(const DataFolder& folder, std::string_view drivePath) 
             fail();
         }
         if (count == 0) {
+            content.resize(filled);
             return content;
         }
-        content.append(buffer, static_cast<std::size_t>(count));
+        filled += static_cast<std::size_t>(count);
     }
 }
 

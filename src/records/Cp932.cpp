@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstdint>
+#include <cstring>
 #include <memory>
 #include <stdexcept>
 
@@ -17,24 +18,6 @@ constexpr char16_t kLeadByte = 0xFFFE;     // in the single-byte table: first by
 
 bool isLeadByte(unsigned byte) {
     return (byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC);
-}
-
-void appendUtf8(std::string& out, char32_t c) {
-    if (c < 0x80) {
-        out += static_cast<char>(c);
-    } else if (c < 0x800) {
-        out += static_cast<char>(0xC0 | (c >> 6));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-        out += static_cast<char>(0xE0 | (c >> 12));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (c >> 18));
-        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    }
 }
 
 // Reads one UTF-8 character at `pos` and advances; returns nothing for a malformed sequence.
@@ -155,50 +138,113 @@ const Tables& tables() {
     return instance;
 }
 
-}  // namespace
-
-std::optional<std::string> decodeCp932(std::string_view bytes) {
-    const Tables& t = tables();
-    std::string out;
-    out.reserve(bytes.size() + bytes.size() / 2);
-    for (std::size_t i = 0; i < bytes.size(); ++i) {
-        const auto b = static_cast<unsigned char>(bytes[i]);
+// Decodes into `out`, which has room for three bytes for each byte of input, the most a character of code
+// page 932 takes in UTF-8. Returns the end of what was written, or nullptr for bytes that code page 932
+// does not define.
+char* decodeInto(const Tables& t, std::string_view bytes, char* out) {
+    const auto* in = reinterpret_cast<const unsigned char*>(bytes.data());
+    const auto* const end = in + bytes.size();
+    while (in != end) {
+        const unsigned b = *in++;
         if (b < 0x80) {
-            out += static_cast<char>(b);
+            *out++ = static_cast<char>(b);
             continue;
         }
         char16_t c = t.single[b];
         if (c == kLeadByte) {
-            if (i + 1 == bytes.size()) {
-                return std::nullopt;
+            if (in == end) {
+                return nullptr;
             }
-            c = (*t.pair)[(b << 8) | static_cast<unsigned char>(bytes[++i])];
+            c = (*t.pair)[(b << 8) | *in++];
         }
         if (c == kUndefined) {
-            return std::nullopt;
+            return nullptr;
         }
-        appendUtf8(out, c);
+        if (c >= 0x800) {
+            out[0] = static_cast<char>(0xE0 | (c >> 12));
+            out[1] = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+            out[2] = static_cast<char>(0x80 | (c & 0x3F));
+            out += 3;
+        } else if (c >= 0x80) {
+            out[0] = static_cast<char>(0xC0 | (c >> 6));
+            out[1] = static_cast<char>(0x80 | (c & 0x3F));
+            out += 2;
+        } else {
+            *out++ = static_cast<char>(c);
+        }
     }
     return out;
 }
 
-Cp932Encoding encodeCp932(std::string_view utf8) {
+// True when every byte is ASCII, which reads the same in code page 932 and UTF-8; tested eight at a time.
+bool isAscii(std::string_view bytes) {
+    std::size_t i = 0;
+    std::uint64_t high = 0;
+    for (; i + 8 <= bytes.size(); i += 8) {
+        std::uint64_t word;
+        std::memcpy(&word, bytes.data() + i, 8);
+        high |= word;
+    }
+    for (; i < bytes.size(); ++i) {
+        high |= static_cast<unsigned char>(bytes[i]);
+    }
+    return (high & 0x8080808080808080u) == 0;
+}
+
+}  // namespace
+
+std::optional<std::string> decodeCp932(std::string_view bytes) {
+    if (isAscii(bytes)) {
+        return std::string(bytes);
+    }
     const Tables& t = tables();
-    Cp932Encoding result;
-    result.bytes.reserve(utf8.size());
+    // A field's text fits a buffer on the stack and is copied once into a string of its own size.
+    constexpr std::size_t kStackInput = 512;
+    if (bytes.size() <= kStackInput) {
+        char buffer[3 * kStackInput];
+        const char* end = decodeInto(t, bytes, buffer);
+        if (!end) {
+            return std::nullopt;
+        }
+        return std::string(buffer, static_cast<std::size_t>(end - buffer));
+    }
+    std::string out(3 * bytes.size(), '\0');
+    const char* end = decodeInto(t, bytes, out.data());
+    if (!end) {
+        return std::nullopt;
+    }
+    out.resize(static_cast<std::size_t>(end - out.data()));
+    return out;
+}
+
+std::optional<std::string> appendCp932(std::string& out, std::string_view utf8) {
+    const Tables& t = tables();
+    // No character takes more bytes in code page 932 than in UTF-8, so the bytes fit the text's length.
+    const std::size_t start = out.size();
+    out.resize(start + utf8.size());
+    char* next = out.data() + start;
     for (std::size_t pos = 0; pos < utf8.size();) {
-        const std::size_t start = pos;
+        const std::size_t first = pos;
         const auto c = nextUtf8(utf8, pos);
         const std::uint16_t code = c && *c < 0x10000 ? (*t.encode)[*c] : kNoCode;
         if (code == kNoCode) {
-            result.bytes.clear();
-            result.unencodable = std::string(utf8.substr(start, c ? pos - start : 1));
-            return result;
+            out.resize(start);
+            return std::string(utf8.substr(first, c ? pos - first : 1));
         }
         if (code > 0xFF) {
-            result.bytes += static_cast<char>(code >> 8);
+            *next++ = static_cast<char>(code >> 8);
         }
-        result.bytes += static_cast<char>(code & 0xFF);
+        *next++ = static_cast<char>(code & 0xFF);
+    }
+    out.resize(static_cast<std::size_t>(next - out.data()));
+    return std::nullopt;
+}
+
+Cp932Encoding encodeCp932(std::string_view utf8) {
+    Cp932Encoding result;
+    result.unencodable = appendCp932(result.bytes, utf8);
+    if (result.unencodable) {
+        result.bytes.clear();
     }
     return result;
 }

@@ -27,4 +27,8 @@ struct Cp932Encoding {
 // Characters with two codes are written with the IBM code, as Windows writes them.
 Cp932Encoding encodeCp932(std::string_view utf8);
 
+// Appends the bytes that encodeCp932 gives to `out`, for writers that build a line. When a character
+// cannot be written, `out` is left as it was and the character is returned, as UTF-8.
+std::optional<std::string> appendCp932(std::string& out, std::string_view utf8);
+
 }  // namespace callpad

@@ -1,5 +1,6 @@
 #include "records/TextRecordFile.h"
 
+#include <algorithm>
 #include <stdexcept>
 
 #include "records/AtomicFile.h"
@@ -19,17 +20,20 @@ std::optional<FieldProblem> checkFieldText(std::string_view text) {
 }
 
 std::string encodeRecord(const std::vector<std::string>& fields) {
+    std::size_t longest = 2;
+    for (const auto& field : fields) {
+        longest += field.size() + 3;
+    }
     std::string line;
+    line.reserve(longest);
     for (std::size_t i = 0; i < fields.size(); ++i) {
         if (fields[i].find('"') != std::string::npos) {
             throw std::invalid_argument("a field holds a double quote");
         }
-        auto encoded = encodeCp932(fields[i]);
-        if (encoded.unencodable) {
+        line += i == 0 ? "\"" : ",\"";
+        if (appendCp932(line, fields[i])) {
             throw std::invalid_argument("a field holds a character that code page 932 lacks");
         }
-        line += i == 0 ? "\"" : ",\"";
-        line += encoded.bytes;
         line += '"';
     }
     line += "\r\n";
@@ -55,8 +59,10 @@ std::optional<std::string> RecordDecoder::readField() {
         m_pos = end;
     }
     // Skip to just behind the next comma or line end (CR LF, or a lone LF as text editors write).
-    const std::size_t delimiter = m_bytes.find_first_of(",\n", m_pos);
-    m_pos = delimiter == std::string_view::npos ? m_bytes.size() : delimiter + 1;
+    while (m_pos < m_bytes.size() && m_bytes[m_pos] != ',' && m_bytes[m_pos] != '\n') {
+        ++m_pos;
+    }
+    m_pos = std::min(m_pos + 1, m_bytes.size());
     return decodeCp932(raw);
 }
 

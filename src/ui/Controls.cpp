@@ -1,6 +1,7 @@
 #include "ui/Controls.h"
 
 #include <QKeyEvent>
+#include <QStyle>
 
 #include <limits>
 
@@ -18,16 +19,43 @@ Control* place(Control* control, const char* name, Twips at, double points) {
     return control;
 }
 
-// Narrows the control's face step by step until its text fits its width, or three quarters are
-// reached. A control whose text fits keeps the plain face.
+// The width a control needs to show its text whole. A push button's size hint holds the style's
+// minimum button width (80 pixels in Fusion); only its caption and margins must fit.
+int neededWidth(QWidget* control) {
+    if (auto* button = qobject_cast<QPushButton*>(control)) {
+        const int caption = button->fontMetrics().size(Qt::TextShowMnemonic, button->text()).width();
+        return caption + 2 * (button->style()->pixelMetric(QStyle::PM_ButtonMargin, nullptr, button) + 1);
+    }
+    return control->sizeHint().width();
+}
+
+// Gives the control the widest face, in steps of 1 % down to three quarters, in which its text fits its
+// width; the narrowest when none does. A control whose text fits keeps the plain face. Each face tried
+// loads a font, so the range is halved instead of walked: a narrower face never makes the text wider.
 void condenseToFit(QWidget* control) {
+    constexpr int kNarrowest = 75;
     QFont font = control->font();
-    for (int stretch = QFont::Unstretched; stretch >= 75; --stretch) {
+    const auto fitsIn = [&](int stretch) {
         font.setStretch(stretch);
         control->setFont(font);
-        if (control->sizeHint().width() <= control->width()) {
-            return;
+        return neededWidth(control) <= control->width();
+    };
+    if (fitsIn(QFont::Unstretched)) {
+        return;
+    }
+    int widestFitting = kNarrowest;
+    for (int low = kNarrowest, high = QFont::Unstretched - 1; low <= high;) {
+        const int middle = (low + high) / 2;
+        if (fitsIn(middle)) {
+            widestFitting = middle;
+            low = middle + 1;
+        } else {
+            high = middle - 1;
         }
+    }
+    if (font.stretch() != widestFitting) {
+        font.setStretch(widestFitting);
+        control->setFont(font);
     }
 }
 
