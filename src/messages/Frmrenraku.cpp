@@ -2,6 +2,7 @@
 
 #include "messages/MessageFile.h"
 #include "messages/MessageStore.h"
+#include "names/NameChoices.h"
 #include "names/NameList.h"
 #include "ui/Controls.h"
 #include "ui/Handlers.h"
@@ -105,18 +106,8 @@ void Frmrenraku::Form_Load() {
     // One list carries both files, one after the other. A file that cannot be read is reported on
     // its own, and the other list is still offered.
     NameList names;
-    runHandler(this, [&] { fillNames(kReporterListPath, names, m_cmbhosh); });
-    runHandler(this, [&] { fillNames(kRecipientListPath, names, m_cmbUke); });
-}
-
-void Frmrenraku::fillNames(std::string_view listPath, NameList& list, QComboBox* box) {
-    LoadNameList(context().folder, listPath, list);
-    addComboItems(box, choiceItems(list));
-    if (list.damaged) {
-        showMessage(this, QStringLiteral("名前リストのファイル %1 の途中に読み取れない部分があります。\n"
-                                         "読み取れた名前だけを一覧に表示します。ファイルの内容を確認してください。")
-                              .arg(qtext(std::string(listPath))));
-    }
+    runHandler(this, [&] { offerNames(this, context().folder, kReporterListPath, names, m_cmbhosh); });
+    runHandler(this, [&] { offerNames(this, context().folder, kRecipientListPath, names, m_cmbUke); });
 }
 
 void Frmrenraku::Cmdsave_Click() {

@@ -31,8 +31,6 @@ private:
     // Empty texts, "ありました" selected; the item lists stay.
     void clearInputs();
     MessageEntry currentEntry() const;
-    // Offers the names of a list file in the box; a damaged file is named in a message.
-    void fillNames(std::string_view listPath, NameList& list, QComboBox* box);
 
     QLineEdit* m_txtaite;
     QLineEdit* m_txttantou;

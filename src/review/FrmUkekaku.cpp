@@ -1,7 +1,7 @@
 #include "review/FrmUkekaku.h"
 
 #include "messages/MessageFile.h"
-#include "names/NameList.h"
+#include "names/NameChoices.h"
 #include "ui/Controls.h"
 #include "ui/Handlers.h"
 #include "ui/InputMessages.h"
@@ -36,13 +36,7 @@ FrmUkekaku::FrmUkekaku(ScreenContext& context) : Screen(context, "FrmUkekaku") {
 // Offers the names of the recipient list, in file order; the field stays empty.
 void FrmUkekaku::Form_Load() {
     NameList list;
-    LoadNameList(context().folder, kRecipientListPath, list);
-    addComboItems(m_cmbKaku, choiceItems(list));
-    if (list.damaged) {
-        showMessage(this, QStringLiteral("受取者の一覧 %1 の一部が壊れていて読み込めません。\n"
-                                         "読み込めた名前だけを一覧に出しています。名前は入力することもできます。")
-                              .arg(qtext(std::string(kRecipientListPath))));
-    }
+    offerNames(this, context().folder, kRecipientListPath, list, m_cmbKaku);
 }
 
 // Opens the viewer, whose load takes the name and closes this screen. A name that cannot name a
