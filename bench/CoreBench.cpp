@@ -160,13 +160,9 @@ void Save(benchmark::State& state) {
     }
 }
 
-// The floor of a save: the same lock, read and atomic rewrite of the same bytes, without decoding or encoding.
-void SaveFloor(benchmark::State& state) {
-    const DataFolder& target = folderFor(state, 1);
-    const int count = static_cast<int>(state.range(0));
-    const std::string path = "c:\\savefloorcallpad.txt";
-    const std::string before = messageFileBytes(count);
-    const std::string after = messageFileBytes(count + 1);
+// The file work alone of a rewrite: lock, read the file as it is, replace it with `after`.
+void timeFileWork(benchmark::State& state, const DataFolder& target, const std::string& path, const std::string& before,
+                  const std::string& after) {
     for (auto _ : state) {
         state.PauseTiming();
         putFile(target, path, before);
@@ -175,6 +171,16 @@ void SaveFloor(benchmark::State& state) {
         benchmark::DoNotOptimize(readWholeFile(target, path).size());
         writeFileAtomically(target, path, after);
     }
+}
+
+// The floor of a save: the same lock, read and atomic rewrite of the same bytes, without decoding or encoding.
+void SaveFloor(benchmark::State& state) {
+    const DataFolder& target = folderFor(state, 1);
+    const int count = static_cast<int>(state.range(0));
+    const std::string path = "c:\\savefloorcallpad.txt";
+    const std::string before = messageFileBytes(count);
+    const std::string after = messageFileBytes(count + 1);
+    timeFileWork(state, target, path, before, after);
 }
 
 // --- the message viewer ---------------------------------------------------------------------------------
@@ -241,14 +247,7 @@ void ViewerDeleteFloor(benchmark::State& state) {
     const std::string path = "c:\\deletefloorcallpad.txt";
     const std::string before = messageFileBytes(50);
     const std::string after = withoutFirstMessage();
-    for (auto _ : state) {
-        state.PauseTiming();
-        putFile(target, path, before);
-        state.ResumeTiming();
-        const FolderLock lock(target);
-        benchmark::DoNotOptimize(readWholeFile(target, path).size());
-        writeFileAtomically(target, path, after);
-    }
+    timeFileWork(state, target, path, before, after);
 }
 
 // --- the export -----------------------------------------------------------------------------------------
