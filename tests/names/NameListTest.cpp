@@ -223,8 +223,8 @@ TEST(NameListEditor, RefusesNamesTheFilesCannotHold) {
             EXPECT_EQ(open.editor.list().slot[1], c.text);
         }
     }
-    // A hand-made file may hold a name the editor would refuse; deleting it as the last slot stores it
-    // once more above the list on the way to the new last slot, and that is never refused.
+    // A hand-made file may hold a name the editor would refuse; deleting it as the last slot shows the
+    // new last slot without storing the deleted name anywhere, so nothing is refused.
     OpenEditor open(Kind::Recipients, recordsOf({"x", "a/b"}));
     run(open.editor, {move("x", 2), del});
     EXPECT_EQ(screen(open.editor), "#1 'x' bar 1/1 1:[x]");
