@@ -231,7 +231,7 @@ void ViewerDelete(benchmark::State& state) {
         viewer.emplace();
         viewer->load(target, recipient);
         state.ResumeTiming();
-        if (viewer->CmdDel_Click(target) != MessageViewer::DeleteOutcome::Deleted) {
+        if (viewer->deleteShownMessage(target) != DeleteResult::Deleted) {
             state.SkipWithError("not deleted");
             return;
         }

@@ -17,24 +17,17 @@ using namespace ui;
 namespace {
 
 // The label of each input without its access key, as the user sees it.
-QString inputLabel(EntryInput input) {
+QString inputLabel(TextInput input) {
     switch (input) {
-        case EntryInput::Party: return QStringLiteral("どこの");
-        case EntryInput::Person: return QStringLiteral("誰から");
-        case EntryInput::PhoneNumber: return QStringLiteral("相手の電話番号");
-        case EntryInput::Content: return QStringLiteral("連絡事項");
-        case EntryInput::Deadline: return QStringLiteral("期限");
-        case EntryInput::Reporter: return QStringLiteral("報告者");
-        case EntryInput::Recipient: break;
+        case TextInput::Party: return QStringLiteral("どこの");
+        case TextInput::Person: return QStringLiteral("誰から");
+        case TextInput::PhoneNumber: return QStringLiteral("相手の電話番号");
+        case TextInput::Content: return QStringLiteral("連絡事項");
+        case TextInput::Deadline: return QStringLiteral("期限");
+        case TextInput::Reporter: return QStringLiteral("報告者");
+        case TextInput::Recipient: break;
     }
     return QStringLiteral("誰に");
-}
-
-QString entryProblemText(const EntryProblem& problem, const MessageEntry& entry) {
-    if (problem.text) {
-        return fieldProblemText(inputLabel(problem.input), *problem.text);
-    }
-    return recipientNameProblemText(qtext(entry.recipient), problem.fileName);
 }
 
 // Shows no text and selects no item, as right after loading; the item list stays.
@@ -113,8 +106,8 @@ void Frmrenraku::Form_Load() {
 void Frmrenraku::Cmdsave_Click() {
     const MessageEntry entry = currentEntry();
     // Refuse before anything is read or written; the inputs stay for the user to correct.
-    if (const auto problem = checkEntry(entry)) {
-        showMessage(this, entryProblemText(*problem, entry));
+    if (const auto refusal = checkEntry(entry)) {
+        showMessage(this, refusalText(inputLabel(refusal->input), qtext(entry.text(refusal->input)), *refusal));
         return;
     }
     const std::string path = MessageFilePath(entry.recipient);

@@ -1,34 +1,35 @@
 #include "messages/MessageEntry.h"
 
-#include <utility>
-
 #include "messages/MessageFile.h"
 
 namespace callpad {
 
-std::optional<EntryProblem> checkEntry(const MessageEntry& entry) {
-    const std::pair<EntryInput, const std::string&> inputs[] = {
-        {EntryInput::Party, entry.party},
-        {EntryInput::Person, entry.person},
-        {EntryInput::PhoneNumber, entry.phoneNumber},
-        {EntryInput::Content, entry.content},
-        {EntryInput::Deadline, entry.deadline},
-        {EntryInput::Reporter, entry.reporter},
-    };
-    for (const auto& [input, text] : inputs) {
-        if (auto problem = checkFieldText(text)) {
-            return EntryProblem{input, problem};
+const std::string& MessageEntry::text(TextInput input) const {
+    switch (input) {
+        case TextInput::Party: return party;
+        case TextInput::Person: return person;
+        case TextInput::PhoneNumber: return phoneNumber;
+        case TextInput::Content: return content;
+        case TextInput::Deadline: return deadline;
+        case TextInput::Reporter: return reporter;
+        case TextInput::Recipient: break;
+    }
+    return recipient;
+}
+
+std::optional<Refusal> checkEntry(const MessageEntry& entry) {
+    using enum TextInput;
+    for (const TextInput input : {Party, Person, PhoneNumber, Content, Deadline, Reporter}) {
+        if (auto refusal = checkFieldText(input, entry.text(input))) {
+            return refusal;
         }
     }
     // The recipient is not stored in the record, but it names the file and must also be a name that
     // the recipient list file can hold.
     if (const FileNameProblem problem = checkRecipientName(entry.recipient); problem != FileNameProblem::None) {
-        return EntryProblem{EntryInput::Recipient, std::nullopt, problem};
+        return Refusal{Recipient, Refusal::NotAFileName, {}, problem};
     }
-    if (auto problem = checkFieldText(entry.recipient)) {
-        return EntryProblem{EntryInput::Recipient, problem};
-    }
-    return std::nullopt;
+    return checkFieldText(Recipient, entry.recipient);
 }
 
 PhoneMessage buildMessage(const MessageEntry& entry, const LocalDateTime& moment) {

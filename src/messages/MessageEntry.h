@@ -20,22 +20,13 @@ struct MessageEntry {
     std::string deadline;
     std::string reporter;   // who took the call
     std::string recipient;  // whose message file receives the message
+
+    const std::string& text(TextInput input) const;
 };
 
-// The text inputs of the entry screen, in the order the user visits them.
-enum class EntryInput { Party, Person, PhoneNumber, Content, Deadline, Reporter, Recipient };
-
-// Why an entry cannot be saved: a text the message file cannot hold, or a recipient that cannot
-// name a message file.
-struct EntryProblem {
-    EntryInput input;
-    std::optional<FieldProblem> text;
-    FileNameProblem fileName = FileNameProblem::None;
-};
-
-// The first problem in input order, or nothing when the entry can be saved as typed. An empty
-// recipient is allowed: it names "c:\callpad.txt".
-std::optional<EntryProblem> checkEntry(const MessageEntry& entry);
+// The first refusal in the order the user visits the inputs, or nothing when the entry can be saved
+// as typed. An empty recipient is allowed: it names "c:\callpad.txt".
+std::optional<Refusal> checkEntry(const MessageEntry& entry);
 
 // The message record of an entry saved at `moment`; the party goes into fields 1 and 10.
 PhoneMessage buildMessage(const MessageEntry& entry, const LocalDateTime& moment);

@@ -1,5 +1,6 @@
 #include "messages/MessageStore.h"
 
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -55,6 +56,9 @@ SaveResult saveNewMessage(const DataFolder& folder, std::string_view drivePath, 
 
 DeleteResult deleteMessageFromFile(const DataFolder& folder, std::string_view drivePath, const MessageTable& table,
                                    int position, int recordsAfterTable) {
+    if (position < 1 || position > table.MessageCount()) {
+        throw std::out_of_range("no message at that position of the table");
+    }
     const PhoneMessage& target = table.slot(position);
     int fromEnd = 0;
     for (int i = position; i <= table.MessageCount(); ++i) {

@@ -1,11 +1,13 @@
 #include "names/NameListEditor.h"
 
+#include <stdexcept>
+
 #include "messages/MessageFile.h"
 #include "records/FileError.h"
 
 namespace callpad {
 
-void NameListEditor::Form_Load(const DataFolder& folder) {
+void NameListEditor::load(const DataFolder& folder) {
     m_list = NameList{};
     try {
         LoadNameList(folder, filePath(), m_list);
@@ -18,80 +20,66 @@ void NameListEditor::Form_Load(const DataFolder& folder) {
     if (m_list.NameCount < 1) {
         m_list.NameCount = 1;
     }
-    m_currentSlot = 1;
-    m_scrollValue = 1;
-    ShowEntry();
-    FitScrollRange();
+    m_shownSlot = 1;
 }
 
-NameListEditor::StoreResult NameListEditor::CmdTuika_Click(const std::string& boxText) {
-    StoreResult result = storeAndShow(boxText);
-    result.listFull = result.stored && m_shownSlot == NameList::kCapacity && !boxText.empty();
-    return result;
-}
-
-NameListEditor::StoreResult NameListEditor::HScBN_Change(const std::string& boxText, int value) {
-    const int previous = m_scrollValue;
-    m_scrollValue = value;
-    StoreResult result = storeAndShow(boxText);
-    if (!result.stored) {
-        m_scrollValue = previous;
-    }
-    return result;
-}
-
-NameListEditor::StoreResult NameListEditor::storeAndShow(const std::string& boxText) {
-    const bool intoList = m_shownSlot <= m_list.NameCount || m_list.NameCount == 0;
-    if (intoList) {
-        if (auto refusal = checkName(boxText)) {
-            return {false, false, refusal};
-        }
+std::optional<Refusal> NameListEditor::store(const std::string& boxText) {
+    if (auto refusal = checkName(boxText)) {
+        return refusal;
     }
     // The blank slot left after deleting the only name becomes the first name once one is stored.
     if (m_list.NameCount == 0 && !boxText.empty()) {
         m_list.NameCount = 1;
     }
+    // A name at the last slot opens a blank one after it, up to the 20th.
     if (m_shownSlot == m_list.NameCount && !boxText.empty() && m_list.NameCount < NameList::kCapacity) {
-        openSlotAtEnd();
-        FitScrollRange();
+        m_list.slot[++m_list.NameCount].clear();
     }
-    StoreEntry(boxText);
-    m_currentSlot = m_scrollValue;
-    ShowEntry();
-    return {};
+    m_list.slot[m_shownSlot] = boxText;
+    return std::nullopt;
 }
 
-std::optional<NameListEditor::Refusal> NameListEditor::checkName(const std::string& name) const {
-    if (auto problem = checkFieldText(name)) {
-        return Refusal{Refusal::Field, *problem};
+std::optional<Refusal> NameListEditor::moveTo(const std::string& boxText, int slot) {
+    if (slot < 1 || slot > slotCount()) {
+        throw std::out_of_range("the scroll bar offers slots 1 to " + std::to_string(slotCount()));
+    }
+    if (auto refusal = store(boxText)) {
+        return refusal;
+    }
+    showWithinList(slot);
+    return std::nullopt;
+}
+
+std::optional<Refusal> NameListEditor::checkName(const std::string& name) const {
+    const TextInput input = m_kind == Kind::Reporters ? TextInput::Reporter : TextInput::Recipient;
+    if (auto refusal = checkFieldText(input, name)) {
+        return refusal;
     }
     if (m_kind == Kind::Recipients) {
-        if (auto problem = checkRecipientName(name); problem != FileNameProblem::None) {
-            return Refusal{Refusal::FileName, {}, problem};
+        if (const FileNameProblem problem = checkRecipientName(name); problem != FileNameProblem::None) {
+            return Refusal{input, Refusal::NotAFileName, {}, problem};
         }
     }
     return std::nullopt;
 }
 
-void NameListEditor::CmdDel_Click() {
+void NameListEditor::removeShownSlot() {
     if (m_list.NameCount == 0) {
         return;
     }
-    const int p = m_shownSlot;
-    for (int i = p; i <= m_list.NameCount - 1; ++i) {
-        m_list.slot[i] = m_list.slot[i + 1];
+    auto& slots = m_list.slot;
+    std::move(slots.begin() + m_shownSlot + 1, slots.begin() + m_list.NameCount + 1, slots.begin() + m_shownSlot);
+    // A file of more than 20 names is one list: its 21st name moves up into slot 20.
+    if (!m_list.beyondCapacity.empty()) {
+        slots[m_list.NameCount] = std::move(m_list.beyondCapacity.front());
+        m_list.beyondCapacity.erase(m_list.beyondCapacity.begin());
+    } else {
+        slots[m_list.NameCount--].clear();
     }
-    --m_list.NameCount;
-    if (m_list.NameCount == 0) {
-        // The list is empty: show a blank slot numbered 1, not the deleted name.
-        m_list.slot[1].clear();
-    }
-    m_currentSlot = p;
-    ShowEntry();
-    FitScrollRange();
+    showWithinList(m_shownSlot);
 }
 
-bool NameListEditor::CmdRt_Click(const DataFolder& folder) {
+bool NameListEditor::save(const DataFolder& folder) {
     if (m_list.damaged) {
         return false;
     }
@@ -99,27 +87,10 @@ bool NameListEditor::CmdRt_Click(const DataFolder& folder) {
     return true;
 }
 
-void NameListEditor::ShowEntry() {
-    m_shownSlot = m_currentSlot;
-}
-
-// Sets the bar's maximum to the count. A maximum below the bar's value moves the bar to it, which
-// is a change of value like any other and runs the change steps at once.
-void NameListEditor::FitScrollRange() {
-    m_scrollMaximum = std::max(1, m_list.NameCount);
-    if (m_scrollValue > m_scrollMaximum) {
-        HScBN_Change(shownText(), m_scrollMaximum);
-    }
-}
-
-void NameListEditor::StoreEntry(const std::string& boxText) {
-    m_currentSlot = m_shownSlot;
-    m_list.slot[m_currentSlot] = boxText;
-}
-
-// A slot opened at the end starts blank, never with a name deleted earlier.
-void NameListEditor::openSlotAtEnd() {
-    m_list.slot[++m_list.NameCount].clear();
+// The scroll bar's rule, once: a value above the bar's maximum, which follows the list, moves down to
+// it, and that move is the change that decides which slot is shown.
+void NameListEditor::showWithinList(int slot) {
+    m_shownSlot = std::min(slot, slotCount());
 }
 
 }  // namespace callpad

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -9,64 +10,44 @@
 
 namespace callpad {
 
-// The list editor's behaviour without its window: one shown slot of a name list, the scroll bar
-// that selects it (its value and maximum, mirrored here so that the clamping of the bar and the
-// change it triggers are part of the tested logic), and the load, store-and-move, delete and save.
+// The list editor's behaviour without its window: a name list, the slot on screen, and the load,
+// store, move, removal and save. The screen's scroll bar offers slots 1 to slotCount().
 class NameListEditor {
 public:
     enum class Kind { Reporters, Recipients };
     explicit NameListEditor(Kind kind) : m_kind(kind) {}
 
-    // Why a typed name was not stored.
-    struct Refusal {
-        enum Reason { Field, FileName } reason;
-        FieldProblem field{};
-        FileNameProblem fileName = FileNameProblem::None;
-    };
-    // The outcome of 登録 or a move: stored, stored at slot 20 where no slot follows, or refused.
-    struct StoreResult {
-        bool stored = true;
-        bool listFull = false;
-        std::optional<Refusal> refusal;
-    };
-
     std::string_view filePath() const { return m_kind == Kind::Reporters ? kReporterListPath : kRecipientListPath; }
 
-    // Opening: reads the file and shows slot 1. Throws FileError when the file cannot be read.
-    void Form_Load(const DataFolder& folder);
-
+    // Opening the screen: reads the file and shows slot 1. Throws FileError when it cannot be read.
+    void load(const DataFolder& folder);
     // 登録: stores the box into the shown slot; at the last slot with a name, opens a new one.
-    StoreResult CmdTuika_Click(const std::string& boxText);
-    // The scroll bar moved to `value`: stores the box into the slot being left, shows the new one.
-    // When refused, the bar goes back to the shown slot and nothing else changes.
-    StoreResult HScBN_Change(const std::string& boxText, int value);
-    // 削除: removes the shown slot; the box's text plays no part.
-    void CmdDel_Click();
-    // 戻る: writes slots 1 to NameCount (and names beyond the 20th of the file) unless the file
-    // could not be read whole. Returns whether the file was written. Throws FileError.
-    bool CmdRt_Click(const DataFolder& folder);
+    std::optional<Refusal> store(const std::string& boxText);
+    // The scroll bar moved to `slot`: stores the box into the shown slot, then shows `slot`. When
+    // refused, nothing changes and the bar goes back to the shown slot.
+    std::optional<Refusal> moveTo(const std::string& boxText, int slot);
+    // 削除: removes the shown slot and moves every later name up; the box's text plays no part.
+    void removeShownSlot();
+    // 戻る: writes the list unless its file could not be read whole. Returns whether the file was
+    // written. Throws FileError.
+    bool save(const DataFolder& folder);
 
     int shownSlot() const { return m_shownSlot; }
-    const std::string& shownText() const { return m_list.slot[m_currentSlot]; }
+    const std::string& shownText() const { return m_list.slot[m_shownSlot]; }
+    // The slots the bar offers: every slot of the list, at least the blank first one.
+    int slotCount() const { return std::max(1, m_list.NameCount); }
+    // The shown slot is the 20th and holds a name: 登録 there opens no slot after it.
+    bool isFullAtShownSlot() const { return m_shownSlot == NameList::kCapacity && !shownText().empty(); }
     int NameCount() const { return m_list.NameCount; }
-    int scrollValue() const { return m_scrollValue; }
-    int scrollMaximum() const { return m_scrollMaximum; }
     const NameList& list() const { return m_list; }
 
 private:
-    StoreResult storeAndShow(const std::string& boxText);
     std::optional<Refusal> checkName(const std::string& name) const;
-    void ShowEntry();
-    void FitScrollRange();
-    void StoreEntry(const std::string& boxText);
-    void openSlotAtEnd();
+    void showWithinList(int slot);
 
     Kind m_kind;
     NameList m_list;
-    int m_currentSlot = 1;
-    int m_shownSlot = 1;  // the number the slot label shows
-    int m_scrollValue = 1;
-    int m_scrollMaximum = 1;
+    int m_shownSlot = 1;
 };
 
 }  // namespace callpad

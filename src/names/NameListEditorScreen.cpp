@@ -74,7 +74,7 @@ NameListEditorScreen::NameListEditorScreen(ScreenContext& context, const NameLis
 }
 
 void NameListEditorScreen::Form_Load() {
-    m_model.Form_Load(context().folder);
+    m_model.load(context().folder);
     showEntry();
     mirrorScrollBar();
     const NameList& list = m_model.list();
@@ -86,27 +86,26 @@ void NameListEditorScreen::Form_Load() {
                         .arg(m_look.listName));
     } else if (!list.beyondCapacity.empty()) {
         const auto total = static_cast<qsizetype>(list.NameCount) + static_cast<qsizetype>(list.beyondCapacity.size());
-        showMessage(
-            this, QStringLiteral("%1の一覧には名前が%2件あります。この画面で編集できるのは最初の%3件です。\n"
-                                 "%4件目からの名前は変更されず、「戻る」で保存するときにそのまま後ろに書き戻されます。")
-                      .arg(m_look.listName)
-                      .arg(total)
-                      .arg(NameList::kCapacity)
-                      .arg(NameList::kCapacity + 1));
+        showMessage(this, QStringLiteral("%1の一覧には名前が%2件あります。この画面に表示できるのは最初の%3件です。\n"
+                                         "前の名前を削除すると、%4件目からの名前が1件ずつ繰り上がって表示されます。"
+                                         "表示していない名前も「戻る」でそのまま保存されます。")
+                              .arg(m_look.listName)
+                              .arg(total)
+                              .arg(NameList::kCapacity)
+                              .arg(NameList::kCapacity + 1));
     }
 }
 
 void NameListEditorScreen::CmdTuika_Click() {
     const QString typed = m_txtNeme->text();
-    const auto result = m_model.CmdTuika_Click(utf8(typed));
-    if (result.refusal) {
+    if (const auto refusal = m_model.store(utf8(typed))) {
         // The typed text stays in the box so that the user can correct it.
-        tellRefusal(*result.refusal, typed);
+        showMessage(this, refusalText(QStringLiteral("名前"), typed, *refusal));
         return;
     }
     showEntry();
     mirrorScrollBar();
-    if (result.listFull) {
+    if (m_model.isFullAtShownSlot()) {
         showMessage(this, QStringLiteral("%1番目の名前を登録しました。\n"
                                          "一覧に登録できる名前は%1件までのため、新しい欄は追加されません。"
                                          "追加するには、不要な名前を削除してください。")
@@ -116,11 +115,10 @@ void NameListEditorScreen::CmdTuika_Click() {
 
 void NameListEditorScreen::HScBN_Change() {
     const QString typed = m_txtNeme->text();
-    const auto result = m_model.HScBN_Change(utf8(typed), m_hscBN->value());
-    if (result.refusal) {
+    if (const auto refusal = m_model.moveTo(utf8(typed), m_hscBN->value())) {
         // The bar goes back to the slot still shown; the box keeps what was typed.
         mirrorScrollBar();
-        tellRefusal(*result.refusal, typed);
+        showMessage(this, refusalText(QStringLiteral("名前"), typed, *refusal));
         return;
     }
     showEntry();
@@ -128,13 +126,13 @@ void NameListEditorScreen::HScBN_Change() {
 }
 
 void NameListEditorScreen::CmdDel_Click() {
-    m_model.CmdDel_Click();
+    m_model.removeShownSlot();
     showEntry();
     mirrorScrollBar();
 }
 
 void NameListEditorScreen::CmdRt_Click() {
-    m_model.CmdRt_Click(context().folder);
+    m_model.save(context().folder);
     context().registry.ReturnToMenu(this);
 }
 
@@ -143,20 +141,12 @@ void NameListEditorScreen::showEntry() {
     m_txtNeme->setText(qtext(m_model.shownText()));
 }
 
-// The model has already run the change steps that the bar's clamping triggers, so the bar only
-// takes its values without notifying a change.
+// The model has already shown the slot that the bar's clamping leads to, so the bar only takes its
+// range and value without notifying a change.
 void NameListEditorScreen::mirrorScrollBar() {
     const QSignalBlocker blocker(m_hscBN);
-    m_hscBN->setRange(1, m_model.scrollMaximum());
-    m_hscBN->setValue(m_model.scrollValue());
-}
-
-void NameListEditorScreen::tellRefusal(const NameListEditor::Refusal& refusal, const QString& name) {
-    if (refusal.reason == NameListEditor::Refusal::Field) {
-        showMessage(this, fieldProblemText(QStringLiteral("名前"), refusal.field));
-    } else {
-        showMessage(this, recipientNameProblemText(name, refusal.fileName));
-    }
+    m_hscBN->setRange(1, m_model.slotCount());
+    m_hscBN->setValue(m_model.shownSlot());
 }
 
 }  // namespace callpad

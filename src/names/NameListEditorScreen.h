@@ -41,11 +41,9 @@ public:
     void CmdDel_Click();
     void CmdRt_Click();
 
-protected:
 private:
     void showEntry();
     void mirrorScrollBar();
-    void tellRefusal(const NameListEditor::Refusal& refusal, const QString& name);
 
     NameListEditorLook m_look;
     NameListEditor m_model;

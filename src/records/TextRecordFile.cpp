@@ -8,13 +8,13 @@
 
 namespace callpad {
 
-std::optional<FieldProblem> checkFieldText(std::string_view text) {
+std::optional<Refusal> checkFieldText(TextInput input, std::string_view text) {
     if (text.find('"') != std::string_view::npos) {
-        return FieldProblem{FieldProblem::DoubleQuote, "\""};
+        return Refusal{input, Refusal::DoubleQuote, "\""};
     }
     auto encoded = encodeCp932(text);
     if (encoded.unencodable) {
-        return FieldProblem{FieldProblem::Unencodable, *encoded.unencodable};
+        return Refusal{input, Refusal::Unencodable, *encoded.unencodable};
     }
     return std::nullopt;
 }
@@ -57,6 +57,9 @@ std::optional<std::string> RecordDecoder::readField() {
         const std::size_t end = std::min(m_bytes.find_first_of(",\r\n", m_pos), m_bytes.size());
         raw = m_bytes.substr(m_pos, end - m_pos);
         m_pos = end;
+        if (raw.find('"') != std::string_view::npos) {
+            return std::nullopt;
+        }
     }
     // Skip to just behind the next comma or line end (CR LF, or a lone LF as text editors write).
     while (m_pos < m_bytes.size() && m_bytes[m_pos] != ',' && m_bytes[m_pos] != '\n') {

@@ -9,15 +9,26 @@
 
 namespace callpad {
 
-// Why a text cannot be stored as a field of a data file.
-struct FieldProblem {
-    enum Kind { DoubleQuote, Unencodable } kind;
-    std::string character;  // the offending character, as UTF-8
+// The texts a user types that end up in a data file: the entry screen's inputs. The list editors
+// edit reporter and recipient names.
+enum class TextInput { Party, Person, PhoneNumber, Content, Deadline, Reporter, Recipient };
+
+// A typed text refused before anything is written: which input, and why. The entry screen and the
+// list editors refuse with it and keep the text for the user to correct.
+struct Refusal {
+    enum Problem {
+        DoubleQuote,   // the format has no way to hold one
+        Unencodable,   // code page 932 lacks the character: it would read back as another
+        NotAFileName,  // a recipient that cannot name a message file
+    };
+    TextInput input;
+    Problem problem;
+    std::string character;                             // the offending character, as UTF-8
+    FileNameProblem fileName = FileNameProblem::None;  // why, for NotAFileName
 };
 
-// Checks that a text reads back as itself after it is written as a field: no double quote (the
-// format has no way to hold one) and no character that code page 932 lacks.
-std::optional<FieldProblem> checkFieldText(std::string_view text);
+// Refuses `text` typed into `input` unless it reads back as itself after it is written as a field.
+std::optional<Refusal> checkFieldText(TextInput input, std::string_view text);
 
 // One record as a line: "ab","" -> 22 61 62 22 2C 22 22 0D 0A. Every field must pass
 // checkFieldText; a field that does not throws std::invalid_argument, so nothing unreadable is
@@ -34,7 +45,8 @@ public:
     std::size_t position() const { return m_pos; }
 
     // The next field, or nothing when the file is damaged there: no field left (a short last
-    // record), a quote that never closes, or bytes that code page 932 does not define.
+    // record), a quote that never closes, a double quote inside a field written without quotes
+    // (no rewrite could hold it), or bytes that code page 932 does not define.
     std::optional<std::string> readField();
 
 private:

@@ -166,17 +166,17 @@ void Frmrenuke::Kakikomi() {
     m_chkTelyn->setChecked(m_viewer.callBackChecked());
 }
 
-// Mirrors the model's range and value into the bar. The model already moved a value above the new
-// maximum, so the bar must not notify again.
+// Gives the bar the range that the table's count now gives and the position shown. The model has
+// already moved a value above the new maximum, so the bar must not notify again.
 void Frmrenuke::SetScroll() {
     const QSignalBlocker quiet(m_hsclNo);
     m_hsclNo->setMaximum(m_viewer.scrollMaximum());
     m_hsclNo->setPageStep(m_viewer.largeChange());
-    m_hsclNo->setValue(m_viewer.scrollValue());
+    m_hsclNo->setValue(m_viewer.CurrentNo());
 }
 
 void Frmrenuke::HSclNo_Change() {
-    m_viewer.HSclNo_Change(m_hsclNo->value());
+    m_viewer.show(m_hsclNo->value());
     Kakikomi();
     SetScroll();
 }
@@ -184,15 +184,13 @@ void Frmrenuke::HSclNo_Change() {
 // Deletes the message on screen from the file, then from the view. The bar keeps its value and
 // maximum until it next moves.
 void Frmrenuke::CmdDel_Click() {
-    switch (m_viewer.CmdDel_Click(context().folder)) {
-        case MessageViewer::DeleteOutcome::Deleted:
-        case MessageViewer::DeleteOutcome::NotInFile: Kakikomi(); break;
-        case MessageViewer::DeleteOutcome::NothingOnScreen: break;
-        case MessageViewer::DeleteOutcome::FileDamaged:
-            showMessage(this, QStringLiteral("連絡ファイル %1 が壊れているため、削除できません。\n"
-                                             "壊れた部分を失わないよう、ファイルは変更していません。")
-                                  .arg(qtext(m_viewer.MessageFileName())));
-            break;
+    const auto result = m_viewer.deleteShownMessage(context().folder);
+    if (result == DeleteResult::FileDamaged) {
+        showMessage(this, QStringLiteral("連絡ファイル %1 が壊れているため、削除できません。\n"
+                                         "壊れた部分を失わないよう、ファイルは変更していません。")
+                              .arg(qtext(m_viewer.MessageFileName())));
+    } else if (result) {
+        Kakikomi();
     }
 }
 

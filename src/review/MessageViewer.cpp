@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <stdexcept>
 
 namespace callpad {
 
@@ -38,38 +39,38 @@ MessageLoad MessageViewer::load(const DataFolder& folder, const std::string& rec
     m_damaged = result.damaged;
     m_recordsAfterTable = result.recordsBeyondCapacity;
     m_currentNo = 1;
-    m_scrollValue = 1;
-    SetScroll();
     return result;
 }
 
-void MessageViewer::HSclNo_Change(int value) {
-    m_scrollValue = value;
-    m_currentNo = value;
-    SetScroll();
+// The bar's own rule, once: a value above the maximum that the count now gives moves down to it, and
+// that move is the change that decides what is shown.
+void MessageViewer::show(int value) {
+    if (value < 1 || value > MessageTable::kCapacity) {
+        throw std::out_of_range("the scroll bar offers positions 1 to 50");
+    }
+    m_currentNo = std::min(value, scrollMaximum());
 }
 
-MessageViewer::DeleteOutcome MessageViewer::CmdDel_Click(const DataFolder& folder) {
-    if (m_currentNo < 1 || m_currentNo > m_table.MessageCount()) {
-        return DeleteOutcome::NothingOnScreen;
+std::optional<DeleteResult> MessageViewer::deleteShownMessage(const DataFolder& folder) {
+    if (m_currentNo > m_table.MessageCount()) {
+        return std::nullopt;
     }
     if (m_damaged) {
-        return DeleteOutcome::FileDamaged;
+        return DeleteResult::FileDamaged;
     }
     // Write first: the table changes only once the file has.
     const DeleteResult written = deleteMessageFromFile(folder, m_fileName, m_table, m_currentNo, m_recordsAfterTable);
     if (written == DeleteResult::FileDamaged) {
         m_damaged = true;
-        return DeleteOutcome::FileDamaged;
+        return written;
     }
     m_table.RemoveMessage(m_currentNo);
     m_currentNo = std::max(1, m_currentNo - 1);
-    return written == DeleteResult::Deleted ? DeleteOutcome::Deleted : DeleteOutcome::NotInFile;
+    return written;
 }
 
 const PhoneMessage& MessageViewer::currentMessage() const {
-    static const PhoneMessage kEmpty;
-    return m_currentNo >= 0 && m_currentNo <= MessageTable::kCapacity ? m_table.slot(m_currentNo) : kEmpty;
+    return m_table.slot(m_currentNo);
 }
 
 std::string MessageViewer::positionText() const {
@@ -78,16 +79,6 @@ std::string MessageViewer::positionText() const {
 
 bool MessageViewer::callBackChecked() const {
     return leadingNumber(currentMessage().CallBackFlag) == 1.0;
-}
-
-// The bar's maximum follows the count and its large change a tenth of it, at least 1. A maximum
-// below the value moves the bar, which is a further change.
-void MessageViewer::SetScroll() {
-    m_scrollMaximum = std::max(1, m_table.MessageCount());
-    m_largeChange = std::max(1, m_table.MessageCount() / 10);
-    if (m_scrollValue > m_scrollMaximum) {
-        HSclNo_Change(m_scrollMaximum);
-    }
 }
 
 }  // namespace callpad

@@ -1,6 +1,7 @@
 #include "ui/Handlers.h"
 
 #include <cerrno>
+#include <cstdio>
 
 #include "records/FileError.h"
 #include "ui/Controls.h"
@@ -32,7 +33,10 @@ void reportFailure(QWidget* screen, const std::exception& failure) {
     if (const auto* fileError = dynamic_cast<const FileError*>(&failure)) {
         showMessage(screen, fileErrorText(*fileError));
     } else {
-        showMessage(screen, QStringLiteral("処理を続けられませんでした。\n%1").arg(QString::fromUtf8(failure.what())));
+        // A broken invariant: the program's own English text is for the developer, on the error output.
+        std::fprintf(stderr, "callpad: handler abandoned: %s\n", failure.what());
+        showMessage(screen, QStringLiteral("プログラムの内部エラーのため、この操作を中止しました。\n"
+                                           "コールパッドは引き続き使えます。"));
     }
 }
 

@@ -4,19 +4,6 @@
 
 namespace callpad::ui {
 
-QString fieldProblemText(const QString& fieldLabel, const FieldProblem& problem) {
-    if (problem.kind == FieldProblem::DoubleQuote) {
-        return QStringLiteral(
-                   "「%1」に二重引用符（\"）が含まれています。\n"
-                   "データファイルに保存できないため、削除するか別の文字（” など）に置き換えてください。")
-            .arg(fieldLabel);
-    }
-    return QStringLiteral(
-               "「%1」に保存できない文字「%2」が含まれています。\n"
-               "この文字を削除するか、別の文字に置き換えてください。")
-        .arg(fieldLabel, qtext(problem.character));
-}
-
 QString fileNameProblemReason(FileNameProblem problem) {
     switch (problem) {
         case FileNameProblem::None: break;
@@ -29,10 +16,23 @@ QString fileNameProblemReason(FileNameProblem problem) {
     return {};
 }
 
-QString recipientNameProblemText(const QString& name, FileNameProblem problem) {
+QString refusalText(const QString& inputLabel, const QString& typed, const Refusal& refusal) {
+    switch (refusal.problem) {
+        case Refusal::DoubleQuote:
+            return QStringLiteral(
+                       "「%1」に二重引用符（\"）が含まれています。\n"
+                       "データファイルに保存できないため、削除するか別の文字（” など）に置き換えてください。")
+                .arg(inputLabel);
+        case Refusal::Unencodable:
+            return QStringLiteral(
+                       "「%1」に保存できない文字「%2」が含まれています。\n"
+                       "この文字を削除するか、別の文字に置き換えてください。")
+                .arg(inputLabel, qtext(refusal.character));
+        case Refusal::NotAFileName: break;
+    }
     return QStringLiteral(
                "受取者名「%1」はファイル名に使えないため、連絡を保存できません。\n%2\n名前を直してください。")
-        .arg(name, fileNameProblemReason(problem));
+        .arg(typed, fileNameProblemReason(refusal.fileName));
 }
 
 }  // namespace callpad::ui

@@ -3,6 +3,7 @@
 // exception (an out-of-range slot throws) or broken invariant is a finding.
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <fstream>
@@ -48,7 +49,7 @@ void decodeAndReencode(std::string_view bytes, int fieldsPerRecord) {
             if (!field) {
                 return;
             }
-            if (!checkFieldText(*field)) {
+            if (!checkFieldText(TextInput::Content, *field)) {
                 const std::string line = encodeRecord({*field});
                 RecordDecoder again(line);
                 check(again.readField() == *field && again.atEnd());
@@ -78,9 +79,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const MessageLoad load = viewer.load(folder, "fuzz");
     check(viewer.MessageCount() >= 0 && viewer.MessageCount() <= MessageTable::kCapacity);
     check(load.recordsBeyondCapacity == 0 || viewer.MessageCount() == MessageTable::kCapacity);
-    viewer.HSclNo_Change(viewer.MessageCount());
-    const auto outcome = viewer.CmdDel_Click(folder);
-    check(outcome != MessageViewer::DeleteOutcome::NotInFile);
-    check(outcome != MessageViewer::DeleteOutcome::Deleted || !load.damaged);
+    viewer.show(std::max(1, viewer.MessageCount()));
+    const bool messageShown = viewer.MessageCount() > 0;
+    const auto result = viewer.deleteShownMessage(folder);
+    check(result.has_value() == messageShown);
+    check(result != DeleteResult::NotInFile);
+    check(result != DeleteResult::Deleted || !load.damaged);
     return 0;
 }

@@ -3,6 +3,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <tuple>
 #include <utility>
 
 #include "messages/MessageEntry.h"
@@ -112,6 +113,7 @@ TEST(SaveNewMessage, PutsTheMessageInFrontOfTheOthers) {
         {"fifty messages", test::fixtureBytes("messages/fifty-messages.txt"), SaveResult::FileFull, ""},
         {"fifty-five messages", test::fixtureBytes("messages/fifty-five-messages.txt"), SaveResult::FileFull, ""},
         {"short last record", test::fixtureBytes("messages/damaged-last-record.txt"), SaveResult::FileDamaged, ""},
+        {"a hand-written field holding a quote", "a,b,c,d,e,f,g,h\"i,j,k\r\n", SaveResult::FileDamaged, ""},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -191,36 +193,38 @@ TEST(CheckEntry, NamesTheFirstInputThatTheFileCannotHoldInTheOrderTheUserVisitsT
     const MessageEntry fine{"ABC, Inc.", " 山田 ", true, "03-1234", "至急\r\n〜明朝", "\u3000時", "佐藤", "田中 "};
     EXPECT_FALSE(checkEntry(fine));
     EXPECT_FALSE(checkEntry(MessageEntry{}));  // empty recipient: "c:\callpad.txt"
-    const std::pair<EntryInput, std::string MessageEntry::*> inputs[] = {
-        {EntryInput::Party, &MessageEntry::party},
-        {EntryInput::Person, &MessageEntry::person},
-        {EntryInput::PhoneNumber, &MessageEntry::phoneNumber},
-        {EntryInput::Content, &MessageEntry::content},
-        {EntryInput::Deadline, &MessageEntry::deadline},
-        {EntryInput::Reporter, &MessageEntry::reporter},
-        {EntryInput::Recipient, &MessageEntry::recipient}};
+    const std::pair<TextInput, std::string MessageEntry::*> inputs[] = {
+        {TextInput::Party, &MessageEntry::party},
+        {TextInput::Person, &MessageEntry::person},
+        {TextInput::PhoneNumber, &MessageEntry::phoneNumber},
+        {TextInput::Content, &MessageEntry::content},
+        {TextInput::Deadline, &MessageEntry::deadline},
+        {TextInput::Reporter, &MessageEntry::reporter},
+        {TextInput::Recipient, &MessageEntry::recipient}};
     for (const auto& [input, member] : inputs) {
-        for (const auto& [text, kind] :
-             {std::pair{"株式会社\"山田\"", FieldProblem::DoubleQuote}, {"𠮷野家", FieldProblem::Unencodable}}) {
+        for (const auto& [text, problem, character] :
+             {std::tuple{"株式会社\"山田\"", Refusal::DoubleQuote, "\""}, {"𠮷野家", Refusal::Unencodable, "𠮷"}}) {
             SCOPED_TRACE(std::string(text) + " in input " + std::to_string(static_cast<int>(input)));
             MessageEntry entry = fine;
             entry.*member = text;
-            entry.recipient += input == EntryInput::Recipient ? "" : "?";  // a later bad input is not reported
-            const auto problem = checkEntry(entry);
-            ASSERT_TRUE(problem);
-            EXPECT_EQ(problem->input, input);
+            entry.recipient += input == TextInput::Recipient ? "" : "?";  // a later bad input is not reported
+            const auto refusal = checkEntry(entry);
+            ASSERT_TRUE(refusal);
+            EXPECT_EQ(refusal->input, input);
+            EXPECT_EQ(entry.text(input), text);
             // A quote cannot stand in a file name either, and that is said first.
-            const bool fileName = input == EntryInput::Recipient && kind == FieldProblem::DoubleQuote;
-            EXPECT_EQ(problem->fileName, fileName ? FileNameProblem::ReservedCharacter : FileNameProblem::None);
-            EXPECT_EQ(problem->text ? std::optional(problem->text->kind) : std::nullopt,
-                      fileName ? std::nullopt : std::optional(kind));
+            const bool fileName = input == TextInput::Recipient && problem == Refusal::DoubleQuote;
+            EXPECT_EQ(refusal->problem, fileName ? Refusal::NotAFileName : problem);
+            EXPECT_EQ(refusal->fileName, fileName ? FileNameProblem::ReservedCharacter : FileNameProblem::None);
+            EXPECT_EQ(refusal->character, fileName ? "" : character);
         }
     }
     MessageEntry entry = fine;
     entry.recipient = "a/b";
-    const auto problem = checkEntry(entry);
-    ASSERT_TRUE(problem);
-    EXPECT_EQ(problem->fileName, FileNameProblem::Separator);
+    const auto refusal = checkEntry(entry);
+    ASSERT_TRUE(refusal);
+    EXPECT_EQ(refusal->problem, Refusal::NotAFileName);
+    EXPECT_EQ(refusal->fileName, FileNameProblem::Separator);
 }
 
 }  // namespace

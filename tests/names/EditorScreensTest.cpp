@@ -4,6 +4,7 @@
 #include <QPushButton>
 #include <QScrollBar>
 
+#include <functional>
 #include <ostream>
 
 #include <gtest/gtest.h>
@@ -61,6 +62,31 @@ protected:
         ProgramFixture::type(box(), text);
     }
     void moveBar(Qt::Key key) { QTest::keyClick(bar(), key); }
+    void clickArrow(bool right) {
+        QTest::mouseClick(bar(), Qt::LeftButton, {}, QPoint(right ? bar()->width() - 3 : 3, bar()->height() / 2));
+    }
+    // Types a name the list cannot hold into the slot on screen, then tries 登録 and, unless the list
+    // has one slot only, to leave the slot with `leave`. Each is refused; the slot, the typed text and
+    // the bar stay as they were.
+    void expectRefusedHere(const std::function<void()>& leave) {
+        const QString slot = control<QLabel>("LblNo")->text();
+        const int value = bar()->value();
+        const int maximum = bar()->maximum();
+        fixture.messageBoxes().clear();
+        type(editor().refused);
+        press("CmdTuika");
+        if (leave) {
+            leave();
+        }
+        ASSERT_EQ(fixture.messageBoxes().texts().size(), leave ? 2 : 1);
+        for (const QString& text : fixture.messageBoxes().texts()) {
+            EXPECT_TRUE(text.contains(editor().refusal)) << text.toStdString();
+        }
+        EXPECT_EQ(control<QLabel>("LblNo")->text(), slot);
+        EXPECT_EQ(box()->text(), editor().refused);
+        EXPECT_EQ(bar()->value(), value);
+        EXPECT_EQ(bar()->maximum(), maximum);
+    }
     // What the screen shows: "#2 '佐藤' bar 2/3" (number, box, bar value and maximum).
     std::string shown() {
         return "#" + control<QLabel>("LblNo")->text().toStdString() + " '" + box()->text().toStdString() + "' bar " +
@@ -151,12 +177,68 @@ TEST_P(EditorScreen, ANameTheFilesCannotHoldIsRefusedAndClosingTheWindowSavesNot
     EXPECT_TRUE(sameBytes(test::fixtureBytes("names/reporters.txt"), file()));
 }
 
+TEST_P(EditorScreen, ANameTheFilesCannotHoldIsRefusedInSlotOneOfAnEmptyList) {
+    open();
+    expectRefusedHere({});
+    moveBar(Qt::Key_Left);  // the bar starts at 1: the box is neither stored nor refused again
+    moveBar(Qt::Key_Home);
+    EXPECT_EQ(fixture.messageBoxes().texts().size(), 1);
+    press("CmdRt");
+    EXPECT_TRUE(sameBytes(encodeRecord({""}), file()));
+}
+
+TEST_P(EditorScreen, ANameTheFilesCannotHoldIsRefusedInTheFirstAndLastSlotsTheBarReaches) {
+    const std::string original = test::fixtureBytes("names/reporters.txt");  // three names and a blank slot
+    fixture.data().write(editor().file, original);
+    open();
+    const struct {
+        const char* name;
+        std::function<void()> reach;
+        std::function<void()> leave;
+        const char* shown;  // the slot reached, once the refused name is replaced by its own
+        QString own;
+    } cases[] = {
+        {"blank last slot by End", [&] { moveBar(Qt::Key_End); }, [&] { moveBar(Qt::Key_Left); }, "#4 '' bar 4/4", ""},
+        {"first slot by Home", [&] { moveBar(Qt::Key_Home); }, [&] { moveBar(Qt::Key_Right); }, "#1 '佐藤' bar 1/4",
+         QStringLiteral("佐藤")},
+        {"blank last slot by the right arrow",
+         [&] {
+             for (int i = 0; i < 3; ++i) {
+                 clickArrow(true);
+             }
+         },
+         [&] { clickArrow(false); }, "#4 '' bar 4/4", ""},
+        {"first slot by the left arrow",
+         [&] {
+             for (int i = 0; i < 3; ++i) {
+                 clickArrow(false);
+             }
+         },
+         [&] { clickArrow(true); }, "#1 '佐藤' bar 1/4", QStringLiteral("佐藤")},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        c.reach();
+        type(c.own);
+        EXPECT_EQ(shown(), c.shown);
+        expectRefusedHere(c.leave);
+        // At the end of the bar a further step is no move: nothing is stored or refused.
+        fixture.messageBoxes().clear();
+        moveBar(bar()->value() == 1 ? Qt::Key_Left : Qt::Key_Right);
+        EXPECT_TRUE(fixture.messageBoxes().texts().isEmpty());
+        type(c.own);
+    }
+    press("CmdRt");
+    EXPECT_TRUE(sameBytes(original, file()));
+}
+
 TEST_P(EditorScreen, NamesBeyondTheTwentiethAreAnnouncedAndTheTwentiethOpensNoSlot) {
     const std::string original = test::fixtureBytes("names/twenty-one-names.txt");
     fixture.data().write(editor().file, original);
     open();
     ASSERT_EQ(fixture.messageBoxes().texts().size(), 1);
     EXPECT_TRUE(fixture.messageBoxes().last().contains(QStringLiteral("21件")));
+    EXPECT_TRUE(fixture.messageBoxes().last().contains(QStringLiteral("繰り上がって")));
     moveBar(Qt::Key_End);
     type(QStringLiteral("新"));
     press("CmdTuika");
@@ -168,19 +250,35 @@ TEST_P(EditorScreen, NamesBeyondTheTwentiethAreAnnouncedAndTheTwentiethOpensNoSl
     EXPECT_TRUE(sameBytes(original.substr(0, twentieth) + encodeRecord({"新"}) + encodeRecord({"名前21"}), file()));
 }
 
-TEST_P(EditorScreen, AListFileThatCannotBeReadWholeIsReportedAndNeverWritten) {
-    const std::string damaged = "\"a\"\r\n\"\x85\x40\"\r\n";
-    fixture.data().write(editor().file, damaged);
+TEST_P(EditorScreen, DeletingFromAListOfMoreThanTwentyMovesTheTwentyFirstIntoSlotTwenty) {
+    const std::string original = test::fixtureBytes("names/twenty-one-names.txt");
+    fixture.data().write(editor().file, original);
     open();
-    ASSERT_EQ(fixture.messageBoxes().texts().size(), 1);
-    EXPECT_TRUE(fixture.messageBoxes().last().contains(QStringLiteral("保存されません")));
-    type(QStringLiteral("b"));
-    press("CmdTuika");
+    press("CmdDel");
+    moveBar(Qt::Key_End);
+    EXPECT_EQ(shown(), "#20 '名前21' bar 20/20");
+    moveBar(Qt::Key_Left);  // leaving the named last slot opens no blank slot in front of other names
     press("CmdRt");
-    ProgramFixture::settle();
-    EXPECT_FALSE(fixture.registry().find(QString::fromLatin1(editor().screen))) << "戻る still returns to the menu";
-    EXPECT_EQ(fixture.messageBoxes().texts().size(), 1);
-    EXPECT_TRUE(sameBytes(damaged, file()));
+    EXPECT_TRUE(sameBytes(original.substr(encodeRecord({"名前1"}).size()), file()));
+}
+
+TEST_P(EditorScreen, AListFileThatCannotBeReadWholeIsReportedAndNeverWritten) {
+    // Bytes that are no text of code page 932, and a name written without quotes that holds one.
+    for (const std::string damaged : {"\"a\"\r\n\"\x85\x40\"\r\n", "\"a\"\r\nab\"c\r\n"}) {
+        SCOPED_TRACE(damaged);
+        fixture.messageBoxes().clear();
+        fixture.data().write(editor().file, damaged);
+        open();
+        ASSERT_EQ(fixture.messageBoxes().texts().size(), 1);
+        EXPECT_TRUE(fixture.messageBoxes().last().contains(QStringLiteral("保存されません")));
+        type(QStringLiteral("b"));
+        press("CmdTuika");
+        press("CmdRt");
+        ProgramFixture::settle();
+        EXPECT_FALSE(fixture.registry().find(QString::fromLatin1(editor().screen))) << "戻る still returns to the menu";
+        EXPECT_EQ(fixture.messageBoxes().texts().size(), 1);
+        EXPECT_TRUE(sameBytes(damaged, file()));
+    }
 }
 
 }  // namespace

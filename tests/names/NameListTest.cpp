@@ -47,6 +47,7 @@ TEST(NameList, LoadsUpToTwentyNamesAndKeepsTheRest) {
         {"blank and empty names", test::fixtureBytes("names/reporters.txt"), {"佐藤", "鈴木", "高橋 ", ""}, {}, false},
         {"twenty-one", test::fixtureBytes("names/twenty-one-names.txt"), numberedNames(1, 20), {"名前21"}, false},
         {"undefined bytes", "\"a\"\r\n\"\x85\x40\"\r\n", {"a"}, {}, true},
+        {"a quote in a name written without quotes", "\"a\"\r\nab\"c\r\n\"d\"\r\n", {"a"}, {}, true},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -81,15 +82,17 @@ Step move(std::string box, int value) {
 }
 const Step del{Step::Delete, ""};
 
-NameListEditor::StoreResult run(NameListEditor& editor, const std::vector<Step>& steps) {
-    NameListEditor::StoreResult last;
+// Runs the steps; the refusal of the last one, if any.
+std::optional<Refusal> run(NameListEditor& editor, const std::vector<Step>& steps) {
+    std::optional<Refusal> last;
     for (const auto& step : steps) {
         if (step.action == Step::Add) {
-            last = editor.CmdTuika_Click(step.box);
+            last = editor.store(step.box);
         } else if (step.action == Step::Move) {
-            last = editor.HScBN_Change(step.box, step.value);
+            last = editor.moveTo(step.box, step.value);
         } else {
-            editor.CmdDel_Click();
+            editor.removeShownSlot();
+            last.reset();
         }
     }
     return last;
@@ -102,7 +105,7 @@ std::string screen(const NameListEditor& editor) {
         names += (i > 1 ? "|" : "") + editor.list().slot[i];
     }
     return "#" + std::to_string(editor.shownSlot()) + " '" + editor.shownText() + "' bar " +
-           std::to_string(editor.scrollValue()) + "/" + std::to_string(editor.scrollMaximum()) + " " +
+           std::to_string(editor.shownSlot()) + "/" + std::to_string(editor.slotCount()) + " " +
            std::to_string(editor.NameCount()) + ":[" + names + "]";
 }
 
@@ -112,7 +115,7 @@ struct OpenEditor {
         if (file) {
             temp.write(kind == Kind::Reporters ? "callpadRT.txt" : "callpadUT.txt", *file);
         }
-        editor.Form_Load(temp.folder());
+        editor.load(temp.folder());
     }
     TempFolder temp;
     NameListEditor editor;
@@ -147,53 +150,81 @@ TEST(NameListEditor, StoresMovesAndDeletesSlotByTheScreensRules) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         OpenEditor open(Kind::Reporters, c.names ? std::optional(recordsOf(*c.names)) : std::nullopt);
-        const auto result = run(open.editor, c.steps);
+        EXPECT_FALSE(run(open.editor, c.steps));
         EXPECT_EQ(screen(open.editor), c.screen);
-        EXPECT_TRUE(result.stored && !result.listFull);
+        EXPECT_FALSE(open.editor.isFullAtShownSlot());
     }
 }
 
 TEST(NameListEditor, NoSlotOpensPastTheTwentieth) {
     OpenEditor open(Kind::Reporters, recordsOf(numberedNames(1, 19)));
-    EXPECT_FALSE(run(open.editor, {move("名前1", 19), add("名前19")}).listFull);  // opens slot 20
+    run(open.editor, {move("名前1", 19), add("名前19")});  // opens slot 20
+    EXPECT_FALSE(open.editor.isFullAtShownSlot());
     // An empty box at slot 20 would open nothing anyway, so the list is not reported full.
-    EXPECT_FALSE(run(open.editor, {move("名前19", 20), add("")}).listFull);
-    const auto result = run(open.editor, {add("20")});
-    EXPECT_TRUE(result.stored && result.listFull);
+    run(open.editor, {move("名前19", 20), add("")});
+    EXPECT_FALSE(open.editor.isFullAtShownSlot());
+    EXPECT_FALSE(run(open.editor, {add("20")}));
+    EXPECT_TRUE(open.editor.isFullAtShownSlot());
     EXPECT_EQ(open.editor.list().slot[20], "20");
     for (const int value : {20, 19}) {  // neither the add nor leaving the last slot opens a 21st
         run(open.editor, {move(open.editor.shownText(), value)});
         EXPECT_EQ(open.editor.NameCount(), 20);
-        EXPECT_EQ(open.editor.scrollMaximum(), 20);
+        EXPECT_EQ(open.editor.slotCount(), 20);
     }
+    // A slot the bar does not offer is a fault of the program, not a slot to show.
+    EXPECT_THROW(open.editor.moveTo("名前19", 0), std::out_of_range);
+    EXPECT_THROW(open.editor.moveTo("名前19", 21), std::out_of_range);
+}
+
+TEST(NameListEditor, AFileOfMoreThanTwentyNamesIsOneListWhoseFirstTwentySlotsShow) {
+    OpenEditor open(Kind::Reporters, recordsOf(numberedNames(1, 22)));
+    run(open.editor, {move("名前1", 5), del});
+    EXPECT_EQ(open.editor.shownText(), "名前6");
+    EXPECT_EQ(open.editor.list().slot[20], "名前21") << "the 21st moves up into slot 20";
+    EXPECT_EQ(open.editor.list().beyondCapacity, Names{"名前22"});
+    // Leaving the named 20th slot opens no blank slot in front of the names beyond it.
+    run(open.editor, {move("名前6", 20), move("名前21", 19)});
+    EXPECT_EQ(open.editor.NameCount(), 20);
+    Names kept = numberedNames(1, 22);
+    kept.erase(kept.begin() + 4);
+    ASSERT_TRUE(open.editor.save(open.temp.folder()));
+    EXPECT_TRUE(sameBytes(recordsOf(kept), open.temp.read("callpadRT.txt")));
+
+    // Once no name is left beyond the 20th, the list shrinks like any other.
+    run(open.editor, {del, del});
+    EXPECT_EQ(screen(open.editor).substr(0, 24), "#19 '名前22' bar 19/19");
+    ASSERT_TRUE(open.editor.save(open.temp.folder()));
+    kept.erase(kept.begin() + 18, kept.begin() + 20);
+    EXPECT_TRUE(sameBytes(recordsOf(kept), open.temp.read("callpadRT.txt")));
 }
 
 TEST(NameListEditor, RefusesNamesTheFilesCannotHold) {
-    using Refusal = NameListEditor::Refusal;
     const struct {
         Kind kind;
         std::string text;
-        std::optional<Refusal::Reason> refused;
+        std::optional<Refusal::Problem> refused;
     } cases[] = {
-        {Kind::Reporters, "say \"hi\"", Refusal::Field}, {Kind::Reporters, "a/b", std::nullopt},
-        {Kind::Recipients, "😀", Refusal::Field},         {Kind::Recipients, "a/b", Refusal::FileName},
+        {Kind::Reporters, "say \"hi\"", Refusal::DoubleQuote},
+        {Kind::Reporters, "a/b", std::nullopt},
+        {Kind::Recipients, "😀", Refusal::Unencodable},
+        {Kind::Recipients, "a/b", Refusal::NotAFileName},
         {Kind::Recipients, "田中 ", std::nullopt},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.text);
         OpenEditor open(c.kind, recordsOf({"a", "b"}));
-        const auto result = open.editor.HScBN_Change(c.text, 2);
-        EXPECT_EQ(result.stored, !c.refused);
-        ASSERT_EQ(result.refusal.has_value(), c.refused.has_value());
+        const auto refusal = open.editor.moveTo(c.text, 2);
+        ASSERT_EQ(refusal.has_value(), c.refused.has_value());
         if (c.refused) {
-            EXPECT_EQ(result.refusal->reason, *c.refused);
+            EXPECT_EQ(refusal->problem, *c.refused);
+            EXPECT_EQ(refusal->input, c.kind == Kind::Reporters ? TextInput::Reporter : TextInput::Recipient);
             EXPECT_EQ(screen(open.editor), "#1 'a' bar 1/2 2:[a|b]");
         } else {
             EXPECT_EQ(open.editor.list().slot[1], c.text);
         }
     }
-    // A hand-made file may hold a name the editor would refuse; deleting it as the last slot stores it
-    // once more above the list on the way to the new last slot, and that is never refused.
+    // A hand-made file may hold a name the editor would refuse; deleting it as the last slot shows the
+    // new last slot without storing the deleted name anywhere, so nothing is refused.
     OpenEditor open(Kind::Recipients, recordsOf({"x", "a/b"}));
     run(open.editor, {move("x", 2), del});
     EXPECT_EQ(screen(open.editor), "#1 'x' bar 1/1 1:[x]");
@@ -224,7 +255,7 @@ TEST(NameListEditor, ReturnWritesTheListUnlessTheFileWasDamaged) {
         SCOPED_TRACE(c.name);
         OpenEditor open(c.kind, c.file);
         run(open.editor, c.steps);
-        EXPECT_EQ(open.editor.CmdRt_Click(open.temp.folder()), c.written.has_value());
+        EXPECT_EQ(open.editor.save(open.temp.folder()), c.written.has_value());
         const char* own = c.kind == Kind::Reporters ? "callpadRT.txt" : "callpadUT.txt";
         EXPECT_TRUE(sameBytes(c.written ? *c.written : *c.file, open.temp.read(own)));
         EXPECT_FALSE(open.temp.exists(c.kind == Kind::Reporters ? "callpadUT.txt" : "callpadRT.txt"));
@@ -233,8 +264,8 @@ TEST(NameListEditor, ReturnWritesTheListUnlessTheFileWasDamaged) {
     TempFolder temp;
     std::filesystem::create_directory(temp.root() / "callpadRT.txt");
     NameListEditor editor(Kind::Reporters);
-    EXPECT_THROW(editor.Form_Load(temp.folder()), FileError);
-    EXPECT_FALSE(editor.CmdRt_Click(temp.folder()));
+    EXPECT_THROW(editor.load(temp.folder()), FileError);
+    EXPECT_FALSE(editor.save(temp.folder()));
     EXPECT_TRUE(std::filesystem::is_directory(temp.root() / "callpadRT.txt"));
 }
 

@@ -107,7 +107,7 @@ TEST(RecordLayout, RecordsAreWrittenByteForByte) {
 TEST(RecordLayout, WhatTheFormatCannotHoldIsNeverWritten) {
     EXPECT_THROW(encodeRecord({"say \"hi\""}), std::invalid_argument);
     EXPECT_THROW(encodeRecord({"ok", "😀"}), std::invalid_argument);
-    EXPECT_FALSE(checkFieldText("〜 and , and spaces  "));
+    EXPECT_FALSE(checkFieldText(TextInput::Content, "〜 and , and spaces  "));
 }
 
 TEST(RecordDecoding, ReadsWhatWritersAndHandsProduce) {
@@ -126,6 +126,8 @@ TEST(RecordDecoding, ReadsWhatWritersAndHandsProduce) {
         {"no line end after the last record", "\"a\",\"b\"", 2, {{"a", "b"}}},
         {"short last record", "\"a\",\"b\"\r\n\"c\"\r\n", 2, {{"a", "b"}, {"c", std::nullopt}}},
         {"quote never closed", "\"abc\r\n", 1, {{std::nullopt}}},
+        {"quote inside an unquoted field", "\"a\"\r\nab\"c\r\n", 1, {{"a"}, {std::nullopt}}},
+        {"quote inside an unquoted last field", "a,b\"\r\n", 2, {{"a", std::nullopt}}},
         {"undefined bytes", "\"\x85\x40\"\r\n", 1, {{std::nullopt}}},
     };
     for (const auto& c : cases) {

@@ -138,8 +138,8 @@ TEST(TwoCopies, SavesAndDeletionsOnOneFileLoseNothing) {
         if (viewer.MessageCount() == 0) {
             return 1;
         }
-        viewer.HSclNo_Change(viewer.MessageCount());  // the oldest
-        return viewer.CmdDel_Click(temp.folder()) == MessageViewer::DeleteOutcome::Deleted ? 0 : 3;
+        viewer.show(viewer.MessageCount());  // the oldest
+        return viewer.deleteShownMessage(temp.folder()) == DeleteResult::Deleted ? 0 : 3;
     });
     // The test reads all the while, as a third copy would, until both are done.
     std::optional<int> saverCode;

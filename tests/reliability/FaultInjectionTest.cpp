@@ -36,9 +36,9 @@ const std::vector<Writer>& writers() {
          [](const DataFolder& folder) {
              MessageViewer viewer;
              viewer.load(folder, "田中");
-             viewer.HSclNo_Change(2);
+             viewer.show(2);
              try {
-                 viewer.CmdDel_Click(folder);
+                 viewer.deleteShownMessage(folder);
              } catch (const FileError&) {
                  // What the viewer shows does not change either.
                  EXPECT_EQ(viewer.positionText() + " " + viewer.currentMessage().CallerParty, " 2/ 3 ABC, Inc.");

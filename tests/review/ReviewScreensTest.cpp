@@ -150,6 +150,18 @@ TEST_F(ReviewScreens, AfterADeletionTheBarStaysAndTheNextArrowClickStepsFromItsO
     EXPECT_EQ(bar()->maximum(), 5);
 }
 
+TEST_F(ReviewScreens, ABrokenInvariantAbandonsTheHandlerWithOneFixedJapaneseMessage) {
+    program.data().write("佐藤callpad.txt", messages(1, 3));
+    openViewerFor(QStringLiteral("佐藤"));
+    bar()->setValue(2);
+    bar()->setMinimum(0);  // a fault of the program: the bar offers a position that does not exist
+    bar()->setValue(0);
+    ASSERT_EQ(program.messageBoxes().texts().size(), 1);
+    EXPECT_EQ(program.messageBoxes().last(), QStringLiteral("プログラムの内部エラーのため、この操作を中止しました。\n"
+                                                            "コールパッドは引き続き使えます。"));
+    EXPECT_EQ(position(), QStringLiteral(" 2/ 3"));
+}
+
 TEST_F(ReviewScreens, NextWhileAViewerIsOpenOnlyBringsItToTheFront) {
     program.data().write("佐藤callpad.txt", messages(1, 3));
     openViewerFor(QStringLiteral("佐藤"));
