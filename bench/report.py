@@ -66,7 +66,7 @@ def main():
             yes(decode / floor >= 0.5))
         row("Encode, %s" % label, "%.0f MB/s" % encode, "plain read %.0f MB/s" % floor, encode / floor)
     first = float(context.get("codec_first_use_ms", "nan"))
-    rows.append(("Code page tables, built on first use", "%.2f ms" % first, "", "", "once a run", ""))
+    rows.append(("Code page codec, first call of a run", "%.3f ms" % first, "", "", "", ""))
 
     # Screen actions: against the same file work (lock, read, atomic rewrite) without decoding or encoding.
     def action(what, name, floor_name, budget):

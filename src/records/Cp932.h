@@ -6,9 +6,10 @@
 
 namespace callpad {
 
-// Code page 932 as Windows reads and writes it, on top of glibc's "CP932" converter. Windows also
-// maps the single bytes 80, A0, FD, FE and FF (to U+0080, U+F8F0 to U+F8F3), which glibc rejects;
-// both directions handle them here so that such files read and write back unchanged.
+// Code page 932 as Windows reads and writes it, from tables built into the program (Cp932Mapping.txt), so
+// that Linux and Windows read and write the same. That includes the single bytes 80, A0, FD, FE and FF
+// (U+0080, U+F8F0 to U+F8F3), which glibc's converter rejects, so that such files read and write back
+// unchanged.
 
 // Code page 932 bytes -> UTF-8, or nothing when the bytes hold a sequence that code page 932 does
 // not define (the file is damaged). "\x8e\x8a\x8b\x7d" -> "至急".

@@ -136,22 +136,45 @@ TEST(RecordDecoding, ReadsWhatWritersAndHandsProduce) {
     }
 }
 
-TEST(RecordDecoding, WindowsFixturesReadAndWriteBackUnchanged) {
-    const std::string singles = test::fixtureBytes("records/windows-single-bytes.txt");
-    auto records = readAll(singles, 1);
-    ASSERT_EQ(records.size(), 1u);
-    EXPECT_EQ(records[0][0], std::string("\u0080a\uf8f0\uf8f1\uf8f2\uf8f3"));
-    EXPECT_TRUE(sameBytes(singles, encodeRecord({*records[0][0]})));
-
-    records = readAll(test::fixtureBytes("records/nec-selected-rows.txt"), 1);
-    ASSERT_EQ(records.size(), 1u);
-    EXPECT_EQ(records[0][0], std::string("纊黑"));
-    EXPECT_TRUE(sameBytes(bytesFromHex("22 fa 5c fc 4b 22 0d 0a"), encodeRecord({*records[0][0]})));
-
-    const std::string empties = test::fixtureBytes("records/ten-empty-fields.txt");
-    records = readAll(empties, 10);
-    ASSERT_EQ(records.size(), 1u);
-    EXPECT_TRUE(sameBytes(empties, encodeRecord(std::vector<std::string>(10))));
+TEST(RecordDecoding, EveryWindowsFixtureReadsAndWritesBackByteForByte) {
+    // The shared data files, written as Windows writes them: each whole record written again gives the
+    // file's bytes, except that a rewrite writes the NEC-selected codes as the IBM codes.
+    const struct {
+        const char* file;
+        int fields;
+        std::size_t wholeRecords;
+        bool damaged;
+        std::string firstField;
+        const char* rewrittenHex;  // where a rewrite differs from the file
+    } cases[] = {
+        {"messages/three-messages.txt", 10, 3, false, "山田商事", nullptr},
+        {"messages/fifty-messages.txt", 10, 50, false, "取引先1", nullptr},
+        {"messages/fifty-five-messages.txt", 10, 55, false, "取引先1", nullptr},
+        {"messages/damaged-last-record.txt", 10, 2, true, "山田商事", nullptr},
+        {"names/reporters.txt", 1, 4, false, "佐藤", nullptr},
+        {"names/twenty-one-names.txt", 1, 21, false, "名前1", nullptr},
+        {"records/ten-empty-fields.txt", 10, 1, false, "", nullptr},
+        {"records/windows-single-bytes.txt", 1, 1, false, "\u0080a\uf8f0\uf8f1\uf8f2\uf8f3", nullptr},
+        {"records/nec-selected-rows.txt", 1, 1, false, "纊黑", "22 fa 5c fc 4b 22 0d 0a"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.file);
+        const std::string bytes = test::fixtureBytes(c.file);
+        const auto records = readAll(bytes, c.fields);
+        ASSERT_EQ(records.size(), c.wholeRecords + (c.damaged ? 1 : 0));
+        EXPECT_EQ(records[0][0], c.firstField);
+        std::string written;
+        for (std::size_t i = 0; i < c.wholeRecords; ++i) {
+            std::vector<std::string> fields;
+            for (const auto& field : records[i]) {
+                fields.push_back(field.value());
+            }
+            written += encodeRecord(fields);
+        }
+        const std::string expected = c.rewrittenHex ? bytesFromHex(c.rewrittenHex) : bytes;
+        EXPECT_TRUE(sameBytes(c.damaged ? expected.substr(0, written.size()) : expected, written));
+        EXPECT_EQ(c.damaged, !records.back().back().has_value());
+    }
 }
 
 TEST(DataFolder, MapsDriveCPathsIntoTheFolder) {
