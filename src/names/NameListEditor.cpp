@@ -1,7 +1,7 @@
 #include "names/NameListEditor.h"
 
-#include "messages/MessageFile.h"
 #include "records/FileError.h"
+#include "records/MessageFileName.h"
 
 namespace callpad {
 
