@@ -19,7 +19,7 @@ if [ ! -w "$memory_root" ]; then
 fi
 memory=$(mktemp -d "$memory_root/callpad-bench.XXXXXX")
 xvfb=
-trap 'if [ -n "$xvfb" ]; then kill "$xvfb"; wait "$xvfb" || true; fi; rm -rf "$memory"' EXIT
+trap 'if [ -n "$xvfb" ]; then kill "$xvfb" 2>/dev/null || true; wait "$xvfb" || true; fi; rm -rf "$memory"' EXIT
 
 echo "Record codec, saving, viewer, export (about two minutes)..." >&2
 if ! "$build/bench/callpad_bench" "$build/bench-data" "$memory/data" \
