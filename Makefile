@@ -4,10 +4,11 @@
 
 PACKAGES := cmake ninja-build g++ make pkg-config qt6-base-dev libgtest-dev libgmock-dev \
             xvfb xauth x11-utils fonts-ipafont-gothic python3 python3-xlrd clang libclang-rt-14-dev \
-            dpkg-dev desktop-file-utils appstream libbenchmark-dev python3-xlwt
+            dpkg-dev desktop-file-utils appstream libbenchmark-dev python3-xlwt clang-format
+SOURCES := find src tests bench tools -name '*.cpp' -o -name '*.h'
 SUDO := $(if $(filter 0,$(shell id -u)),,sudo)
 
-.PHONY: all deps build run test test-asan test-fuzz fuzz package bench screenshots format clean
+.PHONY: all deps build run test check-includes check-format test-asan test-fuzz fuzz package bench screenshots format clean
 
 all: build
 
@@ -27,20 +28,29 @@ build: deps
 run: build
 	./build/dev/callpad
 
-test: build
+test: build check-includes check-format
 	ctest --preset dev
 	$(MAKE) test-asan
 	$(MAKE) test-fuzz
-	$(MAKE) package
+	$(MAKE) package WARNINGS_AS_ERRORS=ON
+
+# Folders of src include each other only in the directions of tools/check-includes.py.
+check-includes: deps
+	python3 tools/check-includes.py src
+
+check-format: deps
+	$(SOURCES) | xargs clang-format --dry-run --Werror
 
 test-asan: deps
 	cmake --preset asan
 	cmake --build --preset asan
 	ctest --preset asan
 
-# A Debian package of the optimised program, checked by installing it into a scratch root.
+# A Debian package of the optimised program, checked by installing it into a scratch root. A packager's
+# build does not stop on a warning that another compiler finds; make test turns warnings into errors.
+WARNINGS_AS_ERRORS ?= OFF
 package: deps
-	cmake --preset release
+	cmake --preset release -DCMAKE_COMPILE_WARNING_AS_ERROR=$(WARNINGS_AS_ERRORS)
 	cmake --build --preset release --target callpad
 	cd build/release && cpack -B ../package
 	tests/shell/check-package.sh build/package/callpad_*.deb
@@ -70,7 +80,7 @@ screenshots: build
 	QT_QPA_PLATFORM=offscreen QT_SCALE_FACTOR=2 ./build/dev/callpad_screenshots docs/screenshots/200
 
 format:
-	find src tests bench -name '*.cpp' -o -name '*.h' | xargs clang-format -i
+	$(SOURCES) | xargs clang-format -i
 
 clean:
 	rm -rf build

@@ -1,7 +1,7 @@
 #!/bin/sh
 # Start-up of the program against the minimal Qt Widgets program (an empty window, and the same window with
-# one Japanese label), on the X server of $DISPLAY (run-all.sh starts Xvfb for it). They take turns, after
-# one run each to warm the caches that are not cleared between runs.
+# one Japanese label), on the X server of $DISPLAY (run-all.sh starts its own Xvfb for it). They take turns,
+# after one run each to warm the caches that are not cleared between runs.
 # Prints one line a run: "<program> <ms until its window is mapped> <peak memory in KiB>".
 #
 #   bench/startup.sh <build dir> <runs>

@@ -9,6 +9,7 @@
 
 #include "export/CompoundFile.h"
 #include "records/AtomicFile.h"
+#include "records/FolderLock.h"
 
 namespace callpad {
 namespace {
@@ -424,7 +425,10 @@ std::string Workbook::xlsBytes() const {
 }
 
 void Workbook::saveas(const DataFolder& folder, std::string_view drivePath) const {
-    writeFileAtomically(folder, drivePath, xlsBytes());
+    // Under the folder lock like every write: two copies exporting at once would share the temporary file.
+    const std::string bytes = xlsBytes();
+    FolderLock lock(folder);
+    writeFileAtomically(folder, drivePath, bytes);
 }
 
 }  // namespace callpad

@@ -9,8 +9,6 @@ namespace callpad {
 
 namespace {
 
-constexpr std::string_view kMessageFileSuffix = "callpad.txt";
-
 // Reads one record of ten fields; nothing when the file ends or is damaged inside it.
 std::optional<PhoneMessage> readMessage(TextRecordFile& file) {
     PhoneMessage message;
@@ -25,14 +23,6 @@ std::optional<PhoneMessage> readMessage(TextRecordFile& file) {
 }
 
 }  // namespace
-
-std::string MessageFilePath(std::string_view recipient) {
-    return "c:\\" + std::string(recipient) + std::string(kMessageFileSuffix);
-}
-
-FileNameProblem checkRecipientName(std::string_view recipient) {
-    return checkFileNamePart(recipient, "", kMessageFileSuffix);
-}
 
 MessageLoad LoadMessages(const DataFolder& folder, std::string_view drivePath, MessageTable& table) {
     MessageLoad result;

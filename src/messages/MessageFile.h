@@ -6,15 +6,10 @@
 
 #include "messages/MessageTable.h"
 #include "records/DataFolder.h"
+#include "records/MessageFileName.h"
 #include "records/TextRecordFile.h"
 
 namespace callpad {
-
-// "c:\" + recipient + "callpad.txt"; the name is used unchanged, an empty one gives "c:\callpad.txt".
-std::string MessageFilePath(std::string_view recipient);
-
-// Why a recipient name cannot name a message file.
-FileNameProblem checkRecipientName(std::string_view recipient);
 
 // What a load found besides the records it put into the table.
 struct MessageLoad {

@@ -2,8 +2,8 @@
 
 #include <stdexcept>
 
-#include "messages/MessageFile.h"
 #include "records/FileError.h"
+#include "records/MessageFileName.h"
 
 namespace callpad {
 

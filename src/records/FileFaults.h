@@ -17,6 +17,8 @@ public:
     int next(FileStep step);
     // How many failures were injected so far.
     int injected() const { return m_injected; }
+    // How many times the step was reached so far, failed or not.
+    int calls(FileStep step) const { return m_calls[static_cast<std::size_t>(step)]; }
 
 private:
     struct Planned {

@@ -4,7 +4,7 @@
 
 #include <functional>
 
-#include "messages/ReceivedStamp.h"
+#include "records/Clock.h"
 #include "records/DataFolder.h"
 
 namespace callpad::ui {

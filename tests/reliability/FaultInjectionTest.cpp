@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <array>
 #include <functional>
 #include <iostream>
 
@@ -62,38 +63,78 @@ const std::vector<Writer>& writers() {
     return all;
 }
 
-// The steps' names in the order of FileStep; the last is the lock.
-const char* const kStepNames[] = {"open", "read", "write", "flush", "rename", "close", "lock"};
+// The steps in the order of FileStep, with their names.
+struct Step {
+    FileStep step;
+    const char* name;
+};
+const Step kSteps[] = {{FileStep::Open, "open"},   {FileStep::Read, "read"},     {FileStep::Write, "write"},
+                       {FileStep::Flush, "flush"}, {FileStep::Rename, "rename"}, {FileStep::Close, "close"},
+                       {FileStep::Lock, "lock"}};
+static_assert(std::size(kSteps) == static_cast<std::size_t>(FileStep::Lock) + 1, "a step of FileStep is missing");
 
-// Fails each call of each step in turn, until the writer gets through without meeting the fault.
+// What every writer must do for a rewrite that survives a crash: take the folder lock, open a temporary file,
+// write it, flush it to disk, close it and rename it over the old file. Reading depends on the writer.
+const FileStep kStepsOfEveryRewrite[] = {FileStep::Open,  FileStep::Write,  FileStep::Flush,
+                                         FileStep::Close, FileStep::Rename, FileStep::Lock};
+
+// A writer's file before it runs, in a temporary folder whose file layer counts (and may fail) each step.
+struct Scene {
+    explicit Scene(const Writer& writer) : before(test::fixtureBytes(writer.fixture)), folder(temp.folder()) {
+        temp.write(writer.file, before);
+        folder.injectFaults(faults);
+    }
+    TempFolder temp;
+    std::string before;
+    DataFolder folder;
+    std::shared_ptr<FileFaults> faults = std::make_shared<FileFaults>();
+};
+
+// How often a run without failures reaches each step; a failure of a step's n-th call then happens in
+// exactly the runs where n is at most this count, since the run is the same up to that call.
+std::array<int, std::size(kSteps)> callsOfACleanRun(const Writer& writer) {
+    Scene scene(writer);
+    writer.run(scene.folder);
+    EXPECT_NE(scene.temp.read(writer.file), scene.before) << writer.name << " did not write";
+    std::array<int, std::size(kSteps)> calls{};
+    for (const Step& step : kSteps) {
+        calls[static_cast<std::size_t>(step.step)] = scene.faults->calls(step.step);
+    }
+    return calls;
+}
+
+TEST(FaultInjection, EveryWriterTakesEveryStepOfASafeRewrite) {
+    for (const auto& writer : writers()) {
+        const auto calls = callsOfACleanRun(writer);
+        for (const FileStep step : kStepsOfEveryRewrite) {
+            EXPECT_GE(calls[static_cast<std::size_t>(step)], 1)
+                << writer.name << " never reaches the step " << kSteps[static_cast<std::size_t>(step)].name;
+        }
+    }
+}
+
+// Fails each call of each step that a clean run makes, one at a time: each failure is reported and
+// leaves the old file.
 TEST(FaultInjection, EveryWriterKeepsTheOldFileWhateverCallOfAStepFails) {
     int survived = 0;
     for (const auto& writer : writers()) {
-        for (int step = 0; step < 7; ++step) {
-            for (int occurrence = 1;; ++occurrence) {
-                SCOPED_TRACE(std::string(writer.name) + ", failing " + kStepNames[step] + " #" +
-                             std::to_string(occurrence));
-                TempFolder temp;
-                const std::string before = test::fixtureBytes(writer.fixture);
-                temp.write(writer.file, before);
-                DataFolder folder = temp.folder();
-                auto faults = std::make_shared<FileFaults>();
-                faults->failAt(static_cast<FileStep>(step), step == 6 ? ENOLCK : EIO, occurrence);
-                folder.injectFaults(faults);
+        const auto calls = callsOfACleanRun(writer);
+        for (const Step& step : kSteps) {
+            const bool lock = step.step == FileStep::Lock;
+            for (int occurrence = 1; occurrence <= calls[static_cast<std::size_t>(step.step)]; ++occurrence) {
+                SCOPED_TRACE(std::string(writer.name) + ", failing " + step.name + " #" + std::to_string(occurrence));
+                Scene scene(writer);
+                scene.faults->failAt(step.step, lock ? ENOLCK : EIO, occurrence);
                 try {
-                    writer.run(folder);
-                    EXPECT_EQ(faults->injected(), 0) << "the failure was not reported";
+                    writer.run(scene.folder);
+                    ADD_FAILURE() << "the failure was not reported";
                 } catch (const FileError& error) {
-                    EXPECT_EQ(faults->injected(), 1);
-                    EXPECT_EQ(error.path(), step == 6 ? "c:\\callpad.lock" : std::string("c:\\") + writer.file);
+                    EXPECT_EQ(error.path(), lock ? "c:\\callpad.lock" : std::string("c:\\") + writer.file);
                     EXPECT_NE(error.number(), 0);
                 }
-                EXPECT_EQ(temp.listing().find(".tmp"), std::string::npos) << temp.listing();
-                if (faults->injected() == 0) {
-                    EXPECT_NE(temp.read(writer.file), before) << "the writer did not write";
-                    break;
-                }
-                EXPECT_TRUE(test::sameBytes(before, temp.read(writer.file)));
+                EXPECT_EQ(scene.faults->injected(), 1) << "the call to fail did not happen";
+                EXPECT_EQ(scene.temp.listing().find(".tmp"), std::string::npos) << scene.temp.listing();
+                EXPECT_TRUE(test::sameBytes(scene.before, scene.temp.read(writer.file)));
                 ++survived;
             }
         }

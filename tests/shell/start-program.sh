@@ -9,7 +9,9 @@ export XDG_DATA_HOME=$data
 export XDG_RUNTIME_DIR=$data/runtime
 mkdir -m 700 "$XDG_RUNTIME_DIR"
 
-xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
+# -noreset: Xvfb otherwise resets when its last client leaves (here each xwininfo before the program
+# connects) and refuses the program if it connects just then.
+xvfb-run -a -s "-noreset -screen 0 1024x768x24" bash -c '
     "$1" & pid=$!
     for _ in $(seq 1 100); do
         if xwininfo -root -tree 2>/dev/null | grep -q "\"コールパッド\""; then
