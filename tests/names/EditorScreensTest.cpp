@@ -174,6 +174,7 @@ TEST_P(EditorScreen, AListFileThatCannotBeReadWholeIsReportedAndNeverWritten) {
     open();
     ASSERT_EQ(fixture.messageBoxes().texts().size(), 1);
     EXPECT_TRUE(fixture.messageBoxes().last().contains(QStringLiteral("保存されません")));
+    EXPECT_TRUE(fixture.messageBoxes().last().contains(ProgramFixture::realPath(fixture.data(), editor().file)));
     type(QStringLiteral("b"));
     press("CmdTuika");
     press("CmdRt");
