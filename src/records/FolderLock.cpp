@@ -68,7 +68,8 @@ int openLockFile(const DataFolder& folder, const std::string& shown) {
             return fd;
         }
         if (errno != EEXIST) {
-            throw FileError(FileOperation::Lock, errno, shown);
+            // Creating it failed: a folder this account may not write, not a lock file to repair.
+            throw FileError(FileOperation::Write, errno, shown);
         }
     }
     throw FileError(FileOperation::Lock, EEXIST, shown);

@@ -19,7 +19,8 @@ QString lockFileText(const FileError& error, const QString& file) {
         case EPERM:
             return QStringLiteral(
                        "ロックファイル %1 をこのアカウントでは書き込み用に開けないため、保存できません。\n"
-                       "別のアカウントが古いコールパッドで作ったファイルです。すべてのコールパッドを終了してから"
+                       "別のアカウントが古いバージョンのコールパッドなどで作ったファイルです。すべてのコールパッドを終"
+                       "了してから"
                        "このファイルを削除してください（README「複数のアカウントで使う」）。")
                 .arg(file);
         case ELOOP:
@@ -52,7 +53,8 @@ QString fileErrorText(const FileError& error) {
                        "「%2」を付けずにマウントし直してください（README「複数の PC で使う」）。")
                 .arg(file, qtext(error.detail()));
     }
-    if (error.number() == EACCES || error.number() == EPERM) {
+    const bool denied = error.number() == EACCES || error.number() == EPERM;
+    if (denied && error.operation() != FileOperation::Lock) {
         what += QStringLiteral(
             "\nこのアカウントには権限がありません。共有フォルダーなら、グループと権限の設定を確認してください"
             "（README「複数のアカウントで使う」）。");
