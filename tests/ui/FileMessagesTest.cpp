@@ -2,8 +2,11 @@
 
 #include <fstream>
 
+#include "records/FileError.h"
 #include "support/ProgramFixture.h"
 #include "ui/Controls.h"
+#include "ui/Handlers.h"
+#include "ui/MessageBox.h"
 
 // The message boxes that report a data folder the program cannot use: each names the real folder
 // or file, with the home folder as "~", and nothing is written.
@@ -61,6 +64,33 @@ TEST(FileMessages, AFolderTheProgramCannotUseIsNamedAndNothingIsWritten) {
     EXPECT_TRUE(fs::is_empty(home / "share" / "callpad"));
     EXPECT_FALSE(fs::exists(home / "elsewhere"));
     EXPECT_FALSE(fs::exists(home / "own" / "callpad" / "callpad.txt"));
+}
+
+// Permission failures met by another account on a shared folder (the two-account tests produce these
+// errors; they need other user ids) tell the user the fix.
+TEST(FileMessages, PermissionFailuresOnASharedFolderTellTheFix) {
+    ui::RecordedMessageBoxes boxes;
+    const struct {
+        const char* name;
+        FileError error;
+        QStringList said;
+    } cases[] = {
+        {"a lock file made by another account without group write",
+         FileError(FileOperation::Lock, EACCES, "/srv/callpad/callpad.lock"),
+         {QStringLiteral("ロックファイル /srv/callpad/callpad.lock"),
+          QStringLiteral("このファイルを削除してください")}},
+        {"a sticky folder refusing to replace another account's file",
+         FileError(FileOperation::Write, EPERM, "~/.local/share/callpad/田中callpad.txt"),
+         {QStringLiteral("ファイル ~/.local/share/callpad/田中callpad.txt を書き込めません"),
+          QStringLiteral("グループと権限の設定"), QStringLiteral("エラー %1").arg(EPERM)}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        ui::reportFailure(nullptr, c.error);
+        for (const QString& part : c.said) {
+            EXPECT_TRUE(boxes.last().contains(part)) << ui::utf8(boxes.last());
+        }
+    }
 }
 
 }  // namespace
