@@ -79,7 +79,9 @@ std::string DataFolder::shown(const std::filesystem::path& real) const {
         home.pop_back();
     }
     if (home.size() > 1 && path.size() > home.size() && path.starts_with(home) && path[home.size()] == '/') {
-        return "~" + path.substr(home.size());
+        std::string shown = "~";
+        shown.append(path, home.size());
+        return shown;
     }
     return path;
 }
