@@ -8,7 +8,8 @@
 
 namespace callpad {
 
-// The workbook file that 切取 writes, the same for every recipient.
+// The workbook file that 切取 writes, the same for every recipient, in the account's workbook folder
+// (the documents folder on Linux, where the user finds it; see DataFolder::workbookFolderForThisMachine).
 inline constexpr std::string_view kExportPath = "c:\\callpad.xls";
 // The worksheet the export writes into; the lookup ignores case, the sheet is named "Sheet1".
 inline constexpr std::string_view kExportSheetName = "sheet1";

@@ -111,7 +111,7 @@ void Frmrenraku::Cmdsave_Click() {
         return;
     }
     const std::string path = MessageFilePath(entry.recipient);
-    const QString file = qtext(path);
+    const QString file = qtext(context().folder.shownPath(path));
     switch (saveNewMessage(context().folder, path, buildMessage(entry, context().now()))) {
         case SaveResult::Saved: showMessage(this, QStringLiteral("登録完了")); break;
         case SaveResult::FileFull:

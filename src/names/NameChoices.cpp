@@ -11,7 +11,7 @@ void offerNames(QWidget* screen, const DataFolder& folder, std::string_view list
     if (list.damaged) {
         ui::showMessage(screen, QStringLiteral("名前の一覧 %1 の途中に読み取れない部分があります。\n"
                                                "読み取れた名前だけを一覧に表示します。名前は入力することもできます。")
-                                    .arg(ui::qtext(std::string(listPath))));
+                                    .arg(ui::qtext(folder.shownPath(listPath))));
     }
 }
 

@@ -79,11 +79,11 @@ void NameListEditorScreen::Form_Load() {
     mirrorScrollBar();
     const NameList& list = m_model.list();
     if (list.damaged) {
-        showMessage(this,
-                    QStringLiteral("%1の一覧のファイルに読み取れない部分があるため、最後まで読み込めませんでした。\n"
-                                   "ファイルを壊さないよう、この画面で変更しても保存されません。"
-                                   "ファイルの内容を確認してください。")
-                        .arg(m_look.listName));
+        showMessage(
+            this, QStringLiteral("%1の一覧のファイル %2 に読み取れない部分があるため、最後まで読み込めませんでした。\n"
+                                 "ファイルを壊さないよう、この画面で変更しても保存されません。"
+                                 "ファイルの内容を確認してください。")
+                      .arg(m_look.listName, qtext(context().folder.shownPath(m_model.filePath()))));
     } else if (!list.beyondCapacity.empty()) {
         const auto total = static_cast<qsizetype>(list.NameCount) + static_cast<qsizetype>(list.beyondCapacity.size());
         showMessage(this, QStringLiteral("%1の一覧には名前が%2件あります。この画面に表示できるのは最初の%3件です。\n"

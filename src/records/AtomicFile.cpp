@@ -51,24 +51,44 @@ private:
     int m_fd;
 };
 
+// The rewrite's new file takes over the permission bits of the file it replaces and, where this
+// account may set it, its group, so that the other accounts sharing the folder keep their access
+// whatever this account's umask; where the group cannot be kept, the group gets only what others
+// had. A file system that refuses either (an SMB share without Unix modes) decides access itself,
+// so the save goes on. Only the descriptor of the file just created is changed.
+void keepAccessOf(const struct stat& replaced, int fd) {
+    mode_t mode = replaced.st_mode & 0777;
+    struct stat created {};
+    if (::fstat(fd, &created) != 0) {
+        return;
+    }
+    if (created.st_gid != replaced.st_gid && ::fchown(fd, static_cast<uid_t>(-1), replaced.st_gid) != 0) {
+        mode = (mode & 0707) | ((mode & 07) << 3);
+    }
+    if ((created.st_mode & 0777) != mode) {
+        (void)::fchmod(fd, mode);
+    }
+}
+
 }  // namespace
 
 bool fileExists(const DataFolder& folder, std::string_view drivePath) {
     struct stat info {};
     if (::stat(folder.resolve(drivePath).c_str(), &info) != 0) {
         if (errno == ENOENT) {
+            folder.checkReachable();
             return false;
         }
-        throw FileError(FileOperation::Read, errno, std::string(drivePath));
+        throw FileError(FileOperation::Read, errno, folder.shownPath(drivePath));
     }
     if (!S_ISREG(info.st_mode)) {
-        throw FileError(FileOperation::Read, S_ISDIR(info.st_mode) ? EISDIR : EINVAL, std::string(drivePath));
+        throw FileError(FileOperation::Read, S_ISDIR(info.st_mode) ? EISDIR : EINVAL, folder.shownPath(drivePath));
     }
     return true;
 }
 
 std::string readWholeFile(const DataFolder& folder, std::string_view drivePath) {
-    const auto fail = [&] { throw FileError(FileOperation::Read, errno, std::string(drivePath)); };
+    const auto fail = [&] { throw FileError(FileOperation::Read, errno, folder.shownPath(drivePath)); };
     const std::filesystem::path path = folder.resolve(drivePath);
     Descriptor file(systemCall(folder, FileStep::Open, [&] { return ::open(path.c_str(), O_RDONLY | O_CLOEXEC); }));
     if (file.get() < 0) {
@@ -109,15 +129,28 @@ void writeFileAtomically(const DataFolder& folder, std::string_view drivePath, s
     std::filesystem::path temporary = target;
     temporary += std::string(kTemporarySuffix);
 
+    const std::string shown = folder.shownPath(drivePath);
     const auto fail = [&](int number) {
         ::unlink(temporary.c_str());
-        throw FileError(FileOperation::Write, number, std::string(drivePath));
+        throw FileError(FileOperation::Write, number, shown);
     };
+    struct stat replaced {};
+    const bool replacing = ::stat(target.c_str(), &replaced) == 0 && S_ISREG(replaced.st_mode);
+    // A temporary file left by a crash may belong to another account and cannot be truncated; one
+    // planted as a link must not be followed. So it is removed (callers hold the folder lock) and
+    // the new one created exclusively, without following links.
+    if (::unlink(temporary.c_str()) != 0 && errno != ENOENT) {
+        throw FileError(FileOperation::Write, errno, shown);
+    }
     Descriptor file(systemCall(folder, FileStep::Open, [&] {
-        return ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+        return ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
+                      replacing ? replaced.st_mode & 0777 : 0666);
     }));
     if (file.get() < 0) {
-        throw FileError(FileOperation::Write, errno, std::string(drivePath));
+        throw FileError(FileOperation::Write, errno, shown);
+    }
+    if (replacing) {
+        keepAccessOf(replaced, file.get());
     }
     for (std::size_t written = 0; written < bytes.size();) {
         const ssize_t count = systemCall(folder, FileStep::Write, [&] {

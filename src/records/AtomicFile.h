@@ -11,9 +11,10 @@ namespace callpad {
 // name ends in it, so a temporary file left by a crash is never read as data.
 inline constexpr std::string_view kTemporarySuffix = ".tmp";
 
-// True when a regular file of that name exists. Missing -> false. Anything else that stops the
-// program from telling (an unreadable folder, a directory of that name) throws FileError, so that
-// an existing file is never taken for a missing one and overwritten.
+// True when a regular file of that name exists. Missing -> false, unless the data folder is an
+// unreachable link (FileError, operation Reach). Anything else that stops the program from telling
+// (an unreadable folder, a directory of that name) throws FileError, so that an existing file is
+// never taken for a missing one and overwritten.
 bool fileExists(const DataFolder& folder, std::string_view drivePath);
 
 // Reads a whole file; throws FileError.
@@ -21,8 +22,9 @@ std::string readWholeFile(const DataFolder& folder, std::string_view drivePath);
 
 // Replaces a file with the given bytes, all or nothing. The bytes go to "<name>.tmp" in the same
 // folder, are flushed to disk, and the temporary file is renamed over the old one, so a crash or a
-// full disk leaves either the old or the new file, never a mix. On failure the temporary file is
-// removed, the old file stays as it was, and FileError is thrown.
+// full disk leaves either the old or the new file, never a mix. The new file keeps the old one's
+// permission bits and group. On failure the temporary file is removed, the old file stays as it
+// was, and FileError is thrown. Callers writing the data folder hold its FolderLock.
 void writeFileAtomically(const DataFolder& folder, std::string_view drivePath, std::string_view bytes);
 
 }  // namespace callpad

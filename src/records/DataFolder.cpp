@@ -1,11 +1,14 @@
 #include "records/DataFolder.h"
 
+#include <sys/stat.h>
+
 #include <cerrno>
 #include <cstdlib>
 #include <stdexcept>
 #include <system_error>
 
 #include "records/AtomicFile.h"
+#include "records/DocumentsFolder.h"
 #include "records/FileError.h"
 #include "records/FileFaults.h"
 
@@ -23,19 +26,84 @@ std::filesystem::path pathFromUtf8(std::string_view text) {
 
 }  // namespace
 
-DataFolder::DataFolder(std::filesystem::path root) : m_root(std::move(root)) {}
+DataFolder::DataFolder(std::filesystem::path root, std::filesystem::path home)
+    : m_root(std::move(root)), m_home(std::move(home)) {}
+
+#ifndef _WIN32
+namespace {
+
+std::filesystem::path homeFolder() {
+    const char* home = std::getenv("HOME");
+    return home && *home == '/' ? std::filesystem::path(home) : std::filesystem::path("/");
+}
+
+// An XDG base folder from its variable, or the default below home when it is unset or not absolute.
+std::filesystem::path baseFolder(const char* variable, const std::filesystem::path& fallback) {
+    const char* value = std::getenv(variable);
+    return value && *value == '/' ? std::filesystem::path(value) : fallback;
+}
+
+}  // namespace
+#endif
 
 DataFolder DataFolder::forThisMachine() {
 #ifdef _WIN32
     return DataFolder("C:\\");
 #else
-    const char* dataHome = std::getenv("XDG_DATA_HOME");
-    if (dataHome && *dataHome == '/') {
-        return DataFolder(std::filesystem::path(dataHome) / "callpad");
-    }
-    const char* home = std::getenv("HOME");
-    return DataFolder(std::filesystem::path(home ? home : "/") / ".local" / "share" / "callpad");
+    const std::filesystem::path home = homeFolder();
+    return DataFolder(baseFolder("XDG_DATA_HOME", home / ".local" / "share") / "callpad", home);
 #endif
+}
+
+DataFolder DataFolder::workbookFolderForThisMachine() {
+#ifdef _WIN32
+    return forThisMachine();
+#else
+    const std::filesystem::path home = homeFolder();
+    return DataFolder(documentsFolder(home, baseFolder("XDG_CONFIG_HOME", home / ".config")), home);
+#endif
+}
+
+std::string DataFolder::shownPath(std::string_view drivePath) const {
+    return shown(resolve(drivePath));
+}
+
+std::string DataFolder::shownRoot() const {
+    return shown(m_root);
+}
+
+std::string DataFolder::shown(const std::filesystem::path& real) const {
+    const std::string path = real.string();
+    std::string home = m_home.string();
+    while (home.size() > 1 && home.back() == '/') {
+        home.pop_back();
+    }
+    if (home.size() > 1 && path.size() > home.size() && path.starts_with(home) && path[home.size()] == '/') {
+        std::string shown = "~";
+        shown.append(path, home.size());
+        return shown;
+    }
+    return path;
+}
+
+void DataFolder::checkReachable() const {
+    struct stat info {};
+    if (::stat(m_root.c_str(), &info) == 0 || errno != ENOENT) {
+        return;
+    }
+    // Find the first missing step of the path: behind a link it is an unmounted share; a plain
+    // missing folder is one that nothing was saved in yet.
+    std::filesystem::path step;
+    for (const auto& part : m_root) {
+        step /= part;
+        struct stat entry {};
+        if (::lstat(step.c_str(), &entry) != 0) {
+            return;
+        }
+        if (S_ISLNK(entry.st_mode) && ::stat(step.c_str(), &info) != 0 && errno == ENOENT) {
+            throw FileError(FileOperation::Reach, ENOENT, shownRoot());
+        }
+    }
 }
 
 std::filesystem::path DataFolder::resolve(std::string_view drivePath) const {
@@ -54,10 +122,11 @@ int DataFolder::injectedFailure(FileStep step) const {
 }
 
 void DataFolder::create() const {
+    checkReachable();
     std::error_code error;
     std::filesystem::create_directories(m_root, error);
     if (error) {
-        throw FileError(FileOperation::Write, error.value(), m_root.string());
+        throw FileError(FileOperation::Write, error.value(), shownRoot());
     }
 }
 

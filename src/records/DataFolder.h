@@ -12,22 +12,42 @@ enum class FileStep;
 
 // Where the program's "c:\..." files live. The program names every file by its drive-C path
 // ("c:\callpadRT.txt"); this class maps such a path to the real file. On Windows that is drive C
-// itself; elsewhere a per-user data folder. Tests give a temporary folder.
+// itself; elsewhere a per-user data folder, which may be a link to a folder that several accounts or
+// PCs share. Tests give a temporary folder.
 class DataFolder {
 public:
-    explicit DataFolder(std::filesystem::path root);
+    // `home` is written as "~" in the paths shown to the user; empty shows every path whole.
+    explicit DataFolder(std::filesystem::path root, std::filesystem::path home = {});
 
     // The data folder of this machine: C:\ on Windows, else $XDG_DATA_HOME/callpad
     // (~/.local/share/callpad). Nothing is created here; writers create the folder on first use.
     static DataFolder forThisMachine();
+    // Where this account's exported workbook goes: on Windows the data folder; elsewhere the user's
+    // documents folder (see documentsFolder()), looked up afresh at each call.
+    static DataFolder workbookFolderForThisMachine();
 
     const std::filesystem::path& root() const { return m_root; }
+
+    // The real path of "c:\<name>" as the user should see it in a message, the home folder written
+    // as "~": "~/.local/share/callpad/田中callpad.txt".
+    std::string shownPath(std::string_view drivePath) const;
+    // The folder itself, the same way.
+    std::string shownRoot() const;
+
+    // Throws FileError (operation Reach) when the folder, or a folder above it, is a link whose
+    // target does not exist: a share that is not mounted must not read as an empty folder.
+    void checkReachable() const;
+
+    // The mount table that tells how the folder is mounted; tests give their own.
+    void useMountTable(std::filesystem::path mountTable) { m_mountTable = std::move(mountTable); }
+    const std::filesystem::path& mountTable() const { return m_mountTable; }
 
     // "c:\abc.txt" -> root/"abc.txt". The part after "c:\" must be a plain file name; callers check
     // user-given names with checkFileNamePart() before they build a path from them.
     std::filesystem::path resolve(std::string_view drivePath) const;
 
-    // Makes sure the folder exists (for writers); throws FileError when it cannot be created.
+    // Makes sure the folder exists (for writers); throws FileError when it cannot be created or is
+    // not reachable, and then creates nothing.
     void create() const;
 
     // Tests make the file layer fail through this; copies of the folder share the plan.
@@ -36,7 +56,11 @@ public:
     int injectedFailure(FileStep step) const;
 
 private:
+    std::string shown(const std::filesystem::path& real) const;
+
     std::filesystem::path m_root;
+    std::filesystem::path m_home;
+    std::filesystem::path m_mountTable = "/proc/self/mounts";
     std::shared_ptr<FileFaults> m_faults;
 };
 

@@ -15,11 +15,12 @@ std::string systemDescription(int number) {
 
 }  // namespace
 
-FileError::FileError(FileOperation operation, int number, std::string path)
+FileError::FileError(FileOperation operation, int number, std::string path, std::string detail)
     : std::runtime_error(path + ": " + systemDescription(number)),
       m_operation(operation),
       m_number(number),
       m_description(systemDescription(number)),
-      m_path(std::move(path)) {}
+      m_path(std::move(path)),
+      m_detail(std::move(detail)) {}
 
 }  // namespace callpad

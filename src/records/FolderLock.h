@@ -14,7 +14,10 @@ inline constexpr std::string_view kLockFileName = "callpad.lock";
 // two copies of the program cannot interleave their rewrites and lose a message. It is a POSIX
 // record lock (fcntl) on one lock file, which also holds on NFS and SMB shares where flock may not.
 // When another copy holds the lock, the constructor waits up to `patience`, then throws FileError
-// (operation Lock, EWOULDBLOCK) and nothing is written.
+// (operation Lock, EWOULDBLOCK) and nothing is written. Before anything is created it refuses, with
+// FileError, a folder that cannot be reached (Reach) or whose mount keeps locks on this PC
+// (LocalLock). The lock file is never a link, and the program creates it writable by every account
+// that may write the folder, so that accounts sharing the folder can all lock it.
 class FolderLock {
 public:
     explicit FolderLock(const DataFolder& folder, std::chrono::milliseconds patience = std::chrono::milliseconds(5000));

@@ -43,12 +43,11 @@ QString loadProblemText(const QString& file, const MessageLoad& loaded, int show
 
 // Names a cell that is too long for the workbook: the message and field when it holds one of the
 // current messages, else a row left over from an earlier export.
-QString oversizedCellText(const CellAddress& cell, int messageCount) {
+QString oversizedCellText(const CellAddress& cell, int messageCount, const QString& path) {
     const int headingIndex = cell.column - kExportFirstColumn;
     const bool messageCell = cell.row >= 2 && cell.row - 1 <= messageCount && headingIndex >= 0 &&
                              headingIndex < static_cast<int>(kExportHeadings.size());
     const QString limit = QString::number(kLongestCellText);
-    const QString path = qtext(std::string(kExportPath));
     if (messageCell) {
         return QStringLiteral(
                    "%1 件目の連絡の「%2」が %3 文字を超えているため、Excel ファイルに書き出せません"
@@ -147,7 +146,8 @@ void Frmrenuke::Form_Load() {
     Kakikomi();
     SetScroll();
     if (!loaded.isWhole()) {
-        showMessage(this, loadProblemText(qtext(m_viewer.MessageFileName()), loaded, m_viewer.MessageCount()));
+        showMessage(this, loadProblemText(qtext(context().folder.shownPath(m_viewer.MessageFileName())), loaded,
+                                          m_viewer.MessageCount()));
     }
 }
 
@@ -188,7 +188,7 @@ void Frmrenuke::CmdDel_Click() {
     if (result == DeleteResult::FileDamaged) {
         showMessage(this, QStringLiteral("連絡ファイル %1 が壊れているため、削除できません。\n"
                                          "壊れた部分を失わないよう、ファイルは変更していません。")
-                              .arg(qtext(m_viewer.MessageFileName())));
+                              .arg(qtext(context().folder.shownPath(m_viewer.MessageFileName()))));
     } else if (result) {
         Kakikomi();
     }
@@ -202,11 +202,13 @@ void Frmrenuke::CmdEx_Click() {
         throw std::logic_error("the workbook has no worksheet \"sheet1\"");
     }
     writeMessagesToSheet(*sheet, m_viewer.table());
+    const DataFolder workbookFolder = context().workbookFolder();
     if (const auto cell = m_workbook.firstOversizedCell()) {
-        showMessage(this, oversizedCellText(*cell, m_viewer.MessageCount()));
+        showMessage(this,
+                    oversizedCellText(*cell, m_viewer.MessageCount(), qtext(workbookFolder.shownPath(kExportPath))));
         return;
     }
-    m_workbook.saveas(context().folder, kExportPath);
+    m_workbook.saveas(workbookFolder, kExportPath);
 }
 
 void Frmrenuke::Cmdend_Click() {

@@ -11,18 +11,54 @@ namespace callpad::ui {
 
 namespace {
 
+// What the user can do about a lock file that this account cannot use.
+QString lockFileText(const FileError& error, const QString& file) {
+    switch (error.number()) {
+        case EWOULDBLOCK:
+            return QStringLiteral("別のコールパッドがデータを更新中です。しばらく待ってからもう一度操作してください。");
+        case EACCES:
+        case EPERM:
+            return QStringLiteral(
+                       "ロックファイル %1 をこのアカウントでは書き込み用に開けないため、保存できません。\n"
+                       "別のアカウントが古いバージョンのコールパッドなどで作ったファイルです。すべてのコールパッドを終"
+                       "了してから"
+                       "このファイルを削除してください（README「複数のアカウントで使う」）。")
+                .arg(file);
+        case ELOOP:
+            return QStringLiteral(
+                       "ロックファイル %1 がシンボリックリンクになっているため、安全のため保存しません。\n"
+                       "このリンクを削除してください。")
+                .arg(file);
+        default: return QStringLiteral("データフォルダーをロックできません（%1）。").arg(file);
+    }
+}
+
 QString fileErrorText(const FileError& error) {
     const QString file = qtext(error.path());
     QString what;
     switch (error.operation()) {
         case FileOperation::Read: what = QStringLiteral("ファイル %1 を読み込めません。").arg(file); break;
         case FileOperation::Write: what = QStringLiteral("ファイル %1 を書き込めません。").arg(file); break;
-        case FileOperation::Lock:
-            what = error.number() == EWOULDBLOCK
-                       ? QStringLiteral(
-                             "別のコールパッドがデータを更新中です。しばらく待ってからもう一度操作してください。")
-                       : QStringLiteral("データフォルダーをロックできません（%1）。").arg(file);
-            break;
+        case FileOperation::Lock: what = lockFileText(error, file); break;
+        case FileOperation::Reach:
+            return QStringLiteral(
+                       "データフォルダー %1 に接続できません。\n"
+                       "リンク先のフォルダーがありません。共有ドライブがマウントされているか確認してください。"
+                       "何も読み書きしていません。")
+                .arg(file);
+        case FileOperation::LocalLock:
+            return QStringLiteral(
+                       "データフォルダー %1 は、ロックがこの PC の中でしか働かないマウント オプション「%2」で"
+                       "つながっています。\nほかの PC "
+                       "と同時に書き込むと連絡が失われるおそれがあるため、保存していません。"
+                       "「%2」を付けずにマウントし直してください（README「複数の PC で使う」）。")
+                .arg(file, qtext(error.detail()));
+    }
+    const bool denied = error.number() == EACCES || error.number() == EPERM;
+    if (denied && error.operation() != FileOperation::Lock) {
+        what += QStringLiteral(
+            "\nこのアカウントには権限がありません。共有フォルダーなら、グループと権限の設定を確認してください"
+            "（README「複数のアカウントで使う」）。");
     }
     return what + QStringLiteral("\nエラー %1: %2").arg(error.number()).arg(qtext(error.description()));
 }

@@ -11,12 +11,13 @@ namespace callpad::ui {
 
 class ScreenRegistry;
 
-// What every screen is given: the registry that opens and closes screens, the data folder, and
-// the clock that stamps saved messages.
+// What every screen is given: the registry that opens and closes screens, the data folder, the
+// clock that stamps saved messages, and where the exported workbook goes (looked up at each export).
 struct ScreenContext {
     ScreenRegistry& registry;
     DataFolder folder;
     std::function<LocalDateTime()> now = localNow;
+    std::function<DataFolder()> workbookFolder = DataFolder::workbookFolderForThisMachine;
 };
 
 // A top-level window of the program. Its object name is its screen name ("FrmMein").

@@ -120,14 +120,14 @@ TEST_F(EntryScreen, OffersTheDeadlinesAndBothNameListsAndNamesADamagedList) {
     EXPECT_EQ(inputs(), QStringList({"", "", "", "", "Optn", "", "7", "", "21", "", "2"}));
     EXPECT_EQ(combo("CmbUke")->itemText(1), QStringLiteral("山本"));
     ASSERT_EQ(fixture.messageBoxes().texts().size(), 1);
-    EXPECT_TRUE(fixture.messageBoxes().last().contains(QStringLiteral("c:\\callpadUT.txt")));
+    EXPECT_TRUE(fixture.messageBoxes().last().contains(ProgramFixture::realPath(fixture.data(), "callpadUT.txt")));
 }
 
 TEST_F(EntryScreen, AnUnreadableListIsReportedAndTheScreenStillSaves) {
     std::filesystem::create_directory(fixture.data().root() / "callpadRT.txt");
     open();
     ASSERT_EQ(fixture.messageBoxes().texts().size(), 1);
-    EXPECT_TRUE(fixture.messageBoxes().last().contains(QStringLiteral("c:\\callpadRT.txt")));
+    EXPECT_TRUE(fixture.messageBoxes().last().contains(ProgramFixture::realPath(fixture.data(), "callpadRT.txt")));
     type("Txtaite", QStringLiteral("A"));
     fixture.click(kScreen, "Cmdsave");
     EXPECT_EQ(fixture.messageBoxes().last(), QStringLiteral("登録完了"));
@@ -175,6 +175,7 @@ TEST_F(EntryScreen, SavesTheInputsAsTypedNewestFirstAndClearsOnlyWhenAsked) {
 
 TEST_F(EntryScreen, RefusesWhatCannotBeSavedAndKeepsFileAndInputs) {
     const std::string three = test::fixtureBytes("messages/three-messages.txt");
+    const QString realFile = ProgramFixture::realPath(fixture.data(), "田中callpad.txt");
     const struct {
         std::string file;   // the bytes of 田中callpad.txt beforehand
         const char* input;  // the input typed into at the end, or nullptr
@@ -182,11 +183,11 @@ TEST_F(EntryScreen, RefusesWhatCannotBeSavedAndKeepsFileAndInputs) {
         QStringList said;  // parts of the message
         bool blockRewrite = false;
     } cases[] = {
-        {test::fixtureBytes("messages/fifty-messages.txt"), nullptr, {}, {"c:\\田中callpad.txt", "50件"}},
+        {test::fixtureBytes("messages/fifty-messages.txt"), nullptr, {}, {realFile, "50件"}},
         {test::fixtureBytes("messages/damaged-last-record.txt"), nullptr, {}, {"壊れて"}},
         {three, "Txtaite", "\"", {"「どこの」", "二重引用符"}},
         {three, "CmbUke", "/b", {"田中/b", "「/」"}},
-        {three, nullptr, {}, {"c:\\田中callpad.txt"}, true},
+        {three, nullptr, {}, {realFile}, true},
     };
     const auto blocker = fixture.data().root() / std::filesystem::path(u8"田中callpad.txt.tmp");
     for (const auto& c : cases) {

@@ -51,7 +51,7 @@ protected:
     bool isOpen(const char* name) { return program.registry().find(QString::fromLatin1(name)) != nullptr; }
     // Column B of the exported rows below the headings; every message row has five cells.
     std::vector<std::u16string> exportedParties() {
-        const auto cells = xlstest::readWorkbook(program.data().read("callpad.xls")).cells;
+        const auto cells = xlstest::readWorkbook(program.documents().read("callpad.xls")).cells;
         std::vector<std::u16string> parties;
         for (int row = 2; cells.count({row, 2}); ++row) {
             parties.push_back(cells.at({row, 2}));
@@ -71,7 +71,7 @@ TEST_F(ReviewScreens, SelectionOffersTheListRefusesABadNameAndTheViewerShowsEach
     EXPECT_EQ(program.screen("FrmUkekaku")->focusWidget(), box);
     EXPECT_EQ(program.control<QLabel>("FrmUkekaku", "Label1")->buddy(), box);
     EXPECT_EQ(box->count(), 2);  // what the damaged list holds, and the list is named
-    EXPECT_TRUE(program.messageBoxes().last().contains(QStringLiteral("c:\\callpadUT.txt")));
+    EXPECT_TRUE(program.messageBoxes().last().contains(ProgramFixture::realPath(program.data(), "callpadUT.txt")));
     box->setEditText(QStringLiteral("a/b"));
     program.click("FrmUkekaku", "CmdNext");
     EXPECT_FALSE(isOpen("Frmrenuke"));
@@ -179,7 +179,7 @@ TEST_F(ReviewScreens, ADamagedFileIsShownButNotChangedAndMoreThanFiftyAreAnnounc
     const std::string damaged = test::fixtureBytes("messages/damaged-last-record.txt");
     program.data().write("佐藤callpad.txt", damaged);
     openViewerFor(QStringLiteral("佐藤"));
-    EXPECT_TRUE(program.messageBoxes().last().contains(QStringLiteral("c:\\佐藤callpad.txt")));
+    EXPECT_TRUE(program.messageBoxes().last().contains(ProgramFixture::realPath(program.data(), "佐藤callpad.txt")));
     press("CmdDel");
     ASSERT_EQ(program.messageBoxes().texts().size(), 2);
     EXPECT_TRUE(program.messageBoxes().last().contains(QStringLiteral("削除できません")));
@@ -202,12 +202,13 @@ TEST_F(ReviewScreens, CutWritesTheMessagesOrNamesTheCellThatIsTooLong) {
     press("CmdEx");
     EXPECT_TRUE(program.messageBoxes().last().contains(QStringLiteral("4 件目の連絡の「内容」")))
         << ui::utf8(program.messageBoxes().last());
+    EXPECT_TRUE(program.messageBoxes().last().contains(ProgramFixture::realPath(program.documents(), "callpad.xls")));
     bar()->setValue(4);
     press("CmdDel");
     press("CmdEx");  // row 5 still holds the long text of the refused export
     ASSERT_EQ(program.messageBoxes().texts().size(), 2);
     EXPECT_TRUE(program.messageBoxes().last().contains(QStringLiteral("H5")));
-    EXPECT_FALSE(program.data().exists("callpad.xls"));
+    EXPECT_FALSE(program.documents().exists("callpad.xls"));
 
     press("Cmdend");
     openViewerFor(QStringLiteral("佐藤"));  // a new viewer starts with an empty worksheet

@@ -10,8 +10,8 @@
 namespace callpad::test {
 
 ProgramFixture::ProgramFixture()
-    : m_context(std::make_unique<ui::ScreenContext>(
-          ui::ScreenContext{m_registry, m_data.folder(), [] { return kFixedNow; }})) {
+    : m_context(std::make_unique<ui::ScreenContext>(ui::ScreenContext{
+          m_registry, m_data.folder(), [] { return kFixedNow; }, [this] { return m_documents.folder(); }})) {
     m_registry.setContext(m_context.get());
     registerScreens(m_registry);
     m_registry.OpenScreen(QString::fromLatin1(ui::ScreenRegistry::kMenu));

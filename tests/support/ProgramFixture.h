@@ -24,6 +24,12 @@ public:
     ui::ScreenRegistry& registry() { return m_registry; }
     ui::ScreenContext& context() { return *m_context; }
     const TempFolder& data() const { return m_data; }
+    // The folder the workbook is exported to.
+    const TempFolder& documents() const { return m_documents; }
+    // The real path of a file of the folder, as messages must name it: "/tmp/callpad-test-1-0/田中callpad.txt".
+    static QString realPath(const TempFolder& folder, std::string_view name) {
+        return QString::fromUtf8(folder.root().string() + "/" + std::string(name));
+    }
     ui::RecordedMessageBoxes& messageBoxes() { return m_messageBoxes; }
 
     // The open screen of that name; fails the test when it is not open.
@@ -46,6 +52,7 @@ public:
 
 private:
     TempFolder m_data;
+    TempFolder m_documents;
     ui::RecordedMessageBoxes m_messageBoxes;
     ui::ScreenRegistry m_registry;
     std::unique_ptr<ui::ScreenContext> m_context;
