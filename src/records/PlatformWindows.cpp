@@ -55,8 +55,8 @@ bool heldByAnother(DWORD error) {
     return error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION;
 }
 
-// MoveFileExW onto a file that another handle holds open fails with access denied even when that handle
-// shares deletion; so do virus scanners and indexers for a moment. Such a refusal passes.
+// MoveFileExW onto a file that another handle holds open fails with access denied, even when that handle
+// shares deletion; a reader in another copy, a virus scanner or an indexer holds a file only a moment.
 bool replaceRefusedForNow(DWORD error) {
     return heldByAnother(error) || error == ERROR_ACCESS_DENIED;
 }
