@@ -1,14 +1,15 @@
 # Two commands set up everything on a fresh Debian 12 machine:
 #   make run    install what is missing, build, start コールパッド
-#   make test   install what is missing, build, run every test (also under ASan+UBSan)
+#   make test   install what is missing, build, run every test (also under ASan+UBSan, and the Windows build under Wine)
 
 PACKAGES := cmake ninja-build g++ make pkg-config qt6-base-dev libgtest-dev libgmock-dev \
             xvfb xauth x11-utils fonts-ipafont-gothic python3 python3-xlrd clang libclang-rt-14-dev \
-            dpkg-dev desktop-file-utils appstream libbenchmark-dev python3-xlwt clang-format
+            dpkg-dev desktop-file-utils appstream libbenchmark-dev python3-xlwt clang-format \
+            g++-mingw-w64-x86-64-posix googletest wine wine64 locales
 SOURCES := find src tests bench tools -name '*.cpp' -o -name '*.h'
 SUDO := $(if $(filter 0,$(shell id -u)),,sudo)
 
-.PHONY: all deps build run test check-includes check-format test-asan test-fuzz fuzz package bench screenshots format clean
+.PHONY: all deps build run test check-includes check-format test-asan test-windows test-fuzz fuzz package bench screenshots format clean
 
 all: build
 
@@ -31,6 +32,7 @@ run: build
 test: build check-includes check-format
 	ctest --preset dev
 	$(MAKE) test-asan
+	$(MAKE) test-windows
 	$(MAKE) test-fuzz
 	$(MAKE) package WARNINGS_AS_ERRORS=ON
 
@@ -45,6 +47,12 @@ test-asan: deps
 	cmake --preset asan
 	cmake --build --preset asan
 	ctest --preset asan
+
+# The logic's Windows build (MinGW-w64) and its tests, run under Wine.
+test-windows: deps
+	cmake --preset windows
+	cmake --build --preset windows
+	tests/windows/run-under-wine.sh build/windows
 
 # A Debian package of the optimised program, checked by installing it into a scratch root. A packager's
 # build does not stop on a warning that another compiler finds; make test turns warnings into errors.

@@ -1,0 +1,71 @@
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <ctime>
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+namespace callpad {
+
+class FileFaults;
+
+// The few calls through which the logic reaches the operating system: whole-file reads, the atomic
+// rewrite, the folder lock, the error texts and the local clock. One implementation per platform is
+// chosen at build time (PlatformWindows.cpp; on POSIX systems the file layer still makes these calls
+// itself until its code moves behind this interface).
+//
+// The file calls return 0 on success or the system's own error number (errno on POSIX, GetLastError()
+// on Windows), which the file layer wraps with the program's path. `faults` (null outside tests) makes
+// a step fail with the number a test planned, so tests inject the platform's own numbers.
+namespace platform {
+
+// What the screens tell the user about a failure; the number and description say the rest.
+enum class ErrorKind { Busy, Missing, NotPermitted, NoSpace, Other };
+
+ErrorKind errorKind(int number);
+// The system's text for the number in the user's language, as UTF-8.
+std::string errorDescription(int number);
+
+// How long a call waits for another copy of the program that holds the lock or the file.
+inline constexpr std::chrono::milliseconds kPatience{5000};
+
+// The whole file into `content`. A file that another program holds without sharing is waited for.
+[[nodiscard]] int readWholeFile(const std::filesystem::path& file, std::string& content, FileFaults* faults);
+
+// Whether a normal file of that name exists: `exists` is false only when nothing of that name is there.
+// A folder, or on Windows a hidden or system file, of that name is an error, so that such a file is
+// never taken for a missing one and written over.
+[[nodiscard]] int normalFileExists(const std::filesystem::path& file, bool& exists);
+
+// Replaces the file with the bytes, all or nothing: they go to `temporary` in the same folder, are
+// flushed to disk, and the temporary file then takes the file's place. On failure the temporary file is
+// gone and the old file is as it was. A replace that meets the file held open by another program is
+// retried for the patience above.
+[[nodiscard]] int replaceFile(const std::filesystem::path& file, const std::filesystem::path& temporary,
+                              std::string_view bytes, FileFaults* faults);
+
+// An exclusive lock on one lock file, also against a second lock in the same process, released when
+// the holder ends or dies.
+class FileLock {
+public:
+    FileLock() = default;
+    ~FileLock();
+    FileLock(const FileLock&) = delete;
+    FileLock& operator=(const FileLock&) = delete;
+
+    // Opens (creating) the lock file and takes the lock, waiting up to `patience` while another holder
+    // has it; then fails with a number whose kind is Busy.
+    [[nodiscard]] int acquire(const std::filesystem::path& lockFile, std::chrono::milliseconds patience,
+                              FileFaults* faults);
+
+private:
+    std::intptr_t m_handle = -1;
+};
+
+// The local calendar time of a moment.
+std::tm localTime(std::time_t moment);
+
+}  // namespace platform
+}  // namespace callpad

@@ -1,0 +1,262 @@
+// The platform calls on Windows, through the wide-character API only, so that no file name passes the
+// ANSI code page.
+#include <windows.h>
+
+#include <algorithm>
+#include <thread>
+#include <utility>
+
+#include "records/FileFaults.h"
+#include "records/Platform.h"
+
+namespace callpad::platform {
+
+namespace {
+
+// Another copy of the program that reads a file never stops this one from replacing it.
+constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+// Largest piece handed to one ReadFile or WriteFile call.
+constexpr DWORD kMaxPiece = DWORD{1} << 30;
+
+// Closes a handle on every path out of a function.
+class Handle {
+public:
+    Handle() = default;
+    ~Handle() { close(); }
+    Handle(const Handle&) = delete;
+    Handle& operator=(const Handle&) = delete;
+
+    HANDLE get() const { return m_handle; }
+    bool valid() const { return m_handle != INVALID_HANDLE_VALUE; }
+    void reset(HANDLE handle) {
+        close();
+        m_handle = handle;
+    }
+    HANDLE release() { return std::exchange(m_handle, INVALID_HANDLE_VALUE); }
+    bool close() { return !valid() || CloseHandle(release()); }
+
+private:
+    HANDLE m_handle = INVALID_HANDLE_VALUE;
+};
+
+// Runs one system call of a step (a lambda returning whether it succeeded) and gives 0 or the error
+// number; a failure that a test planned for this call replaces the call.
+template <typename Call>
+DWORD attempt(FileFaults* faults, FileStep step, Call call) {
+    if (faults) {
+        if (const int planned = faults->next(step)) {
+            return static_cast<DWORD>(planned);
+        }
+    }
+    return call() ? 0 : GetLastError();
+}
+
+bool heldByAnother(DWORD error) {
+    return error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION;
+}
+
+// MoveFileExW onto a file that another handle holds open fails with access denied, even when that handle
+// shares deletion; a reader in another copy, a virus scanner or an indexer holds a file only a moment.
+bool replaceRefusedForNow(DWORD error) {
+    return heldByAnother(error) || error == ERROR_ACCESS_DENIED;
+}
+
+// Repeats a step while its error is one that passes, for up to `patience`.
+template <typename Step>
+DWORD retrying(bool (*passes)(DWORD), std::chrono::milliseconds patience, Step step) {
+    const auto deadline = std::chrono::steady_clock::now() + patience;
+    for (;;) {
+        const DWORD error = step();
+        if (error == 0 || !passes(error) || std::chrono::steady_clock::now() >= deadline) {
+            return error;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+}
+
+// The extended-length form of a path ("\\?\C:\callpad\..." or "\\?\UNC\server\share\..."), so that a
+// long name in a deep folder is not cut off at 260 characters.
+std::wstring systemPath(const std::filesystem::path& path) {
+    std::error_code ignored;
+    std::filesystem::path full = std::filesystem::absolute(path, ignored);
+    const std::wstring text = (full.empty() ? path : full).lexically_normal().wstring();
+    if (text.starts_with(L"\\\\?\\")) {
+        return text;
+    }
+    if (text.starts_with(L"\\\\")) {
+        return L"\\\\?\\UNC\\" + text.substr(2);
+    }
+    return L"\\\\?\\" + text;
+}
+
+// 0 when the path names a normal file (`exists`) or nothing at all; a folder, a hidden or a system file
+// is refused as Windows refuses writing over one, with access denied.
+DWORD checkNormalFile(const std::wstring& path, bool& exists) {
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+        const DWORD error = GetLastError();
+        exists = false;
+        return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? 0 : error;
+    }
+    exists = true;
+    const DWORD abnormal = FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
+    return (attributes & abnormal) != 0 ? ERROR_ACCESS_DENIED : 0;
+}
+
+DWORD openFile(Handle& file, const std::wstring& path, DWORD access, DWORD disposition, FileFaults* faults) {
+    return retrying(heldByAnother, kPatience, [&] {
+        return attempt(faults, FileStep::Open, [&] {
+            file.reset(
+                CreateFileW(path.c_str(), access, kShareAll, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr));
+            return file.valid();
+        });
+    });
+}
+
+std::string utf8FromWide(std::wstring_view text) {
+    const int wideLength = static_cast<int>(text.size());
+    const int length = WideCharToMultiByte(CP_UTF8, 0, text.data(), wideLength, nullptr, 0, nullptr, nullptr);
+    std::string result(static_cast<std::size_t>(length), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text.data(), wideLength, result.data(), length, nullptr, nullptr);
+    return result;
+}
+
+}  // namespace
+
+ErrorKind errorKind(int number) {
+    switch (static_cast<DWORD>(number)) {
+        case ERROR_SHARING_VIOLATION:
+        case ERROR_LOCK_VIOLATION: return ErrorKind::Busy;
+        case ERROR_FILE_NOT_FOUND:
+        case ERROR_PATH_NOT_FOUND: return ErrorKind::Missing;
+        case ERROR_ACCESS_DENIED:
+        case ERROR_WRITE_PROTECT: return ErrorKind::NotPermitted;
+        case ERROR_DISK_FULL:
+        case ERROR_HANDLE_DISK_FULL: return ErrorKind::NoSpace;
+        default: return ErrorKind::Other;
+    }
+}
+
+std::string errorDescription(int number) {
+    wchar_t text[512] = {};
+    DWORD length = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+                                  static_cast<DWORD>(number), 0, text, sizeof text / sizeof text[0], nullptr);
+    // The system's texts end in a line break.
+    while (length > 0 && (text[length - 1] == L'\n' || text[length - 1] == L'\r' || text[length - 1] == L' ')) {
+        --length;
+    }
+    return utf8FromWide(std::wstring_view(text, length));
+}
+
+int readWholeFile(const std::filesystem::path& file, std::string& content, FileFaults* faults) {
+    Handle in;
+    if (const DWORD error = openFile(in, systemPath(file), GENERIC_READ, OPEN_EXISTING, faults)) {
+        return static_cast<int>(error);
+    }
+    // One byte more than the file's size, so that the read that finds the end needs no growing.
+    LARGE_INTEGER size{};
+    const std::size_t expected =
+        GetFileSizeEx(in.get(), &size) && size.QuadPart > 0 ? static_cast<std::size_t>(size.QuadPart) : 0;
+    content.assign(expected + 1, '\0');
+    std::size_t filled = 0;
+    for (;;) {
+        if (filled == content.size()) {
+            content.resize(2 * content.size());
+        }
+        DWORD count = 0;
+        const DWORD piece = static_cast<DWORD>(std::min<std::size_t>(content.size() - filled, kMaxPiece));
+        if (const DWORD error = attempt(faults, FileStep::Read, [&] {
+                return ReadFile(in.get(), content.data() + filled, piece, &count, nullptr);
+            })) {
+            content.clear();
+            return static_cast<int>(error);
+        }
+        if (count == 0) {
+            content.resize(filled);
+            return 0;
+        }
+        filled += count;
+    }
+}
+
+int normalFileExists(const std::filesystem::path& file, bool& exists) {
+    return static_cast<int>(checkNormalFile(systemPath(file), exists));
+}
+
+int replaceFile(const std::filesystem::path& file, const std::filesystem::path& temporary, std::string_view bytes,
+                FileFaults* faults) {
+    const std::wstring target = systemPath(file);
+    const std::wstring staging = systemPath(temporary);
+    bool exists = false;
+    if (const DWORD error = checkNormalFile(target, exists)) {
+        return static_cast<int>(error);
+    }
+    Handle out;
+    if (const DWORD error = openFile(out, staging, GENERIC_WRITE, CREATE_ALWAYS, faults)) {
+        return static_cast<int>(error);
+    }
+    const auto fail = [&](DWORD error) {
+        out.close();
+        DeleteFileW(staging.c_str());
+        return static_cast<int>(error);
+    };
+    for (std::size_t written = 0; written < bytes.size();) {
+        DWORD count = 0;
+        const DWORD piece = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - written, kMaxPiece));
+        if (const DWORD error = attempt(faults, FileStep::Write, [&] {
+                return WriteFile(out.get(), bytes.data() + written, piece, &count, nullptr);
+            })) {
+            return fail(error);
+        }
+        written += count;
+    }
+    if (const DWORD error = attempt(faults, FileStep::Flush, [&] { return FlushFileBuffers(out.get()); })) {
+        return fail(error);
+    }
+    if (const DWORD error = attempt(faults, FileStep::Close, [&] { return out.close(); })) {
+        return fail(error);
+    }
+    // Not ReplaceFileW: it fails when the file does not exist yet.
+    if (const DWORD error = retrying(replaceRefusedForNow, kPatience, [&] {
+            return attempt(faults, FileStep::Rename, [&] {
+                return MoveFileExW(staging.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+            });
+        })) {
+        return fail(error);
+    }
+    return 0;
+}
+
+FileLock::~FileLock() {
+    // Closing the handle releases the lock; Windows does the same for a holder that dies.
+    if (m_handle != -1) {
+        CloseHandle(reinterpret_cast<HANDLE>(m_handle));
+    }
+}
+
+int FileLock::acquire(const std::filesystem::path& lockFile, std::chrono::milliseconds patience, FileFaults* faults) {
+    Handle file;
+    if (const DWORD error = openFile(file, systemPath(lockFile), GENERIC_READ | GENERIC_WRITE, OPEN_ALWAYS, faults)) {
+        return static_cast<int>(error);
+    }
+    // The whole range, also beyond the end of the empty file, as a POSIX lock of the whole file.
+    const DWORD error = retrying(heldByAnother, patience, [&] {
+        return attempt(faults, FileStep::Lock, [&] {
+            OVERLAPPED start{};
+            return LockFileEx(file.get(), LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, MAXDWORD, MAXDWORD,
+                              &start);
+        });
+    });
+    if (error == 0) {
+        m_handle = reinterpret_cast<std::intptr_t>(file.release());
+    }
+    return static_cast<int>(error);
+}
+
+std::tm localTime(std::time_t moment) {
+    std::tm local{};
+    localtime_s(&local, &moment);
+    return local;
+}
+
+}  // namespace callpad::platform
