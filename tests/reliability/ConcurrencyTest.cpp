@@ -12,9 +12,9 @@
 
 #include "messages/MessageFile.h"
 #include "messages/MessageStore.h"
-#include "messages/Samples.h"
 #include "records/FileError.h"
 #include "review/MessageViewer.h"
+#include "support/Samples.h"
 #include "support/TempFolder.h"
 
 namespace callpad {
