@@ -2,23 +2,20 @@
 
 #include <cstdlib>
 
-#include "XlsTestSupport.h"
 #include "export/MessageExport.h"
 #include "support/Bytes.h"
+#include "support/Samples.h"
 #include "support/TempFolder.h"
+#include "support/XlsTestSupport.h"
 
 namespace callpad {
 namespace {
 
+using test::numberedMessage;
+using test::numberedMessages;
 using Texts = std::map<std::pair<int, int>, std::u16string>;
 
-// Message `n` with every field distinct and field 10 unlike field 1, so that a shifted or extra column
-// shows; its cells as written to row `row` (B to J).
-PhoneMessage numbered(int n) {
-    const std::string s = std::to_string(n);
-    return {"相手" + s, "担当" + s, "2026/12/" + s, "9:" + s,   n % 2 ? "1" : "0",
-            "03-" + s,  "内容" + s, "期限" + s,     "受付" + s, "写し" + s};
-}
+// The cells of numberedMessage(n) as written to row `row` (B to J).
 Texts rowOf(int row, int n) {
     const std::string ascii = std::to_string(n);
     const std::u16string s(ascii.begin(), ascii.end());
@@ -44,10 +41,9 @@ const Texts kHeadings{{{1, 2}, u"相手先"},   {{1, 3}, u"担当"},      {{1, 4
                       {{1, 8}, u"内容"},     {{1, 9}, u"期限"},      {{1, 10}, u"受付者"}};
 
 TEST(MessageExportTest, WritesHeadingsThenOneRowPerMessageNewestFirst) {
-    std::vector<PhoneMessage> messages;
+    const std::vector<PhoneMessage> messages = numberedMessages(1, MessageTable::kCapacity);
     Texts expected = kHeadings;
     for (int n = 1; n <= MessageTable::kCapacity; ++n) {
-        messages.push_back(numbered(n));
         expected.merge(rowOf(n + 1, n));
     }
     Workbook workbook;
@@ -59,15 +55,23 @@ TEST(MessageExportTest, WritesHeadingsThenOneRowPerMessageNewestFirst) {
     EXPECT_EQ(xlstest::readWorkbook(temp.read("callpad.xls")).cells, expected);
 }
 
-TEST(MessageExportTest, EmptyFieldsClearTheirCellsAndALaterExportLeavesTheRowsBelow) {
-    MessageTable table = tableOf({numbered(1), PhoneMessage{}, numbered(3)});
+TEST(MessageExportTest, EmptyFieldsGiveEmptyCells) {
     Workbook workbook;
-    writeMessagesToSheet(*workbook.sheets(kExportSheetName), table);
+    writeMessagesToSheet(*workbook.sheets(kExportSheetName),
+                         tableOf({numberedMessage(1), PhoneMessage{}, numberedMessage(3)}));
     Texts expected = kHeadings;
     expected.merge(rowOf(2, 1));
     expected.merge(rowOf(4, 3));  // row 3: empty fields give empty cells
     EXPECT_EQ(xlstest::readWorkbook(workbook.xlsBytes()).cells, expected);
+}
 
+TEST(MessageExportTest, ALaterExportOverwritesItsRowsAndLeavesTheRowsBelow) {
+    MessageTable table = tableOf({numberedMessage(1), PhoneMessage{}, numberedMessage(3)});
+    Workbook workbook;
+    writeMessagesToSheet(*workbook.sheets(kExportSheetName), table);
+    Texts expected = kHeadings;
+    expected.merge(rowOf(2, 1));
+    expected.merge(rowOf(4, 3));
     table.RemoveMessage(1);
     writeMessagesToSheet(*workbook.sheets(kExportSheetName), table);
     for (int c = 2; c <= 10; ++c) {  // the empty message clears row 2; row 4 stays from before
@@ -84,10 +88,7 @@ TEST(XlrdTest, AnIndependentReaderReadsTheExportedWorkbooks) {
     if (python.empty() || std::system(("\"" + python + "\" -c \"import xlrd\" >/dev/null 2>&1").c_str()) != 0) {
         GTEST_SKIP() << "no python3 with xlrd (Debian package python3-xlrd)";
     }
-    std::vector<PhoneMessage> messages;
-    for (int n = 1; n <= MessageTable::kCapacity; ++n) {
-        messages.push_back(numbered(n));
-    }
+    std::vector<PhoneMessage> messages = numberedMessages(1, MessageTable::kCapacity);
     messages[0].MessageText = "一行目\r\n二行目\n三行目";
     messages[1] = PhoneMessage{};  // empty fields
     for (int i = 0; i < 2000; ++i) {

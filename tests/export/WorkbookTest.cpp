@@ -2,10 +2,10 @@
 
 #include <stdexcept>
 
-#include "XlsTestSupport.h"
 #include "export/CompoundFile.h"
 #include "export/Workbook.h"
 #include "support/TempFolder.h"
+#include "support/XlsTestSupport.h"
 
 namespace callpad {
 namespace {
@@ -13,12 +13,16 @@ namespace {
 using xlstest::repeated;
 using Texts = std::map<std::pair<int, int>, std::u16string>;
 
-TEST(WorkbookTest, FindsTheOneSheetIgnoringAsciiCaseAndNamesCells) {
+TEST(WorkbookTest, FindsTheOneSheetIgnoringAsciiCase) {
     Workbook workbook;
     for (const auto& [name, found] :
          {std::pair{"sheet1", true}, {"SHEET1", true}, {"Sheet2", false}, {"Sheet1 ", false}, {"Ｓheet1", false}}) {
         EXPECT_EQ(workbook.sheets(name) != nullptr, found) << name;
     }
+}
+
+TEST(WorkbookTest, NamesCellsAndRefusesAddressesOutsideTheSheet) {
+    Workbook workbook;
     for (const auto& [address, name] : {std::pair{CellAddress{1, 1}, "A1"},
                                         {{3, 26}, "Z3"},
                                         {{1, 27}, "AA1"},

@@ -23,6 +23,9 @@ using test::ProgramFixture;
 using test::sameBytes;
 
 constexpr const char* kScreen = "Frmrenraku";
+// The record that fillIn() saves at the fixture's moment.
+const std::vector<std::string> kFilledIn{"山田商事",     "山田太郎",         "2026/12/06", "9:05:03", "1",
+                                         "03-1234-5678", "至急\r\n折り返し", "\u3000３時", "佐藤",    "山田商事"};
 
 // The message entry screen opened from the menu's 報告する.
 class EntryScreen : public ::testing::Test {
@@ -73,7 +76,7 @@ protected:
     ProgramFixture fixture;
 };
 
-TEST_F(EntryScreen, LayoutKeyboardOrderAndAccessKeys) {
+TEST_F(EntryScreen, HasItsCaptionSizeColoursPlacesAndLabelsForItsBoxes) {
     ui::Screen* screen = open();
     EXPECT_EQ(screen->windowTitle(), QStringLiteral("連絡"));
     EXPECT_EQ(screen->size(), QSize(406, 377));
@@ -90,18 +93,17 @@ TEST_F(EntryScreen, LayoutKeyboardOrderAndAccessKeys) {
     for (const auto& [label, input] : buddies) {
         EXPECT_EQ(control<QLabel>(label)->buddy(), control(input)) << label;
     }
+}
 
-    // Tab visits the inputs top to bottom, the recipient at the top last.
+TEST_F(EntryScreen, TabVisitsTheInputsTopToBottomTheRecipientLast) {
+    EXPECT_EQ(ProgramFixture::tabOrder(open(), 11),
+              QStringList({"Txtaite", "Txttantou", "Optn", "Txttelno", "Txthoukoku", "Cmbkigen", "Cmbhosh", "Cmdsave",
+                           "CmdNext", "Cmdend", "CmbUke", "Txtaite"}));
+}
+
+TEST_F(EntryScreen, AltWithALabelsLetterMovesToItsBoxAndEnterInTheContentStartsANewLine) {
+    ui::Screen* screen = open();
     ASSERT_TRUE(QTest::qWaitForWindowActive(screen));
-    QStringList order{QApplication::focusWidget()->objectName()};
-    for (int i = 0; i < 11; ++i) {
-        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-        QWidget* focus = QApplication::focusWidget();
-        order << (qobject_cast<QComboBox*>(focus->parentWidget()) ? focus->parentWidget() : focus)->objectName();
-    }
-    EXPECT_EQ(order, QStringList({"Txtaite", "Txttantou", "Optn", "Txttelno", "Txthoukoku", "Cmbkigen", "Cmbhosh",
-                                  "Cmdsave", "CmdNext", "Cmdend", "CmbUke", "Txtaite"}));
-    // Alt with a label's letter moves to its box; Enter in the content starts a new line.
     QTest::keyClick(screen, Qt::Key_T, Qt::AltModifier);
     EXPECT_EQ(QApplication::focusWidget(), control("Txttantou"));
     type("Txthoukoku", QStringLiteral("一行目"));
@@ -135,42 +137,55 @@ TEST_F(EntryScreen, AnUnreadableListIsReportedAndTheScreenStillSaves) {
                           fixture.data().read("callpad.txt")));
 }
 
-TEST_F(EntryScreen, SavesTheInputsAsTypedNewestFirstAndClearsOnlyWhenAsked) {
-    fixture.data().copyFixture("names/reporters.txt", "callpadRT.txt");
+TEST_F(EntryScreen, SavesTheInputsAsTypedAndKeepsThem) {
+    open();
+    fillIn();
+    const QStringList typed = inputs();
+    fixture.click(kScreen, "Cmdsave");
+    EXPECT_TRUE(sameBytes(encodeRecord(kFilledIn), fixture.data().read("田中callpad.txt")));
+    EXPECT_EQ(inputs(), typed);
+    EXPECT_EQ(fixture.messageBoxes().texts(), QStringList({"登録完了"}));
+    EXPECT_EQ(fixture.data().listing(), "callpad.lock 田中callpad.txt");
+}
+
+TEST_F(EntryScreen, ALaterSaveByItsAccessKeyGoesInFrontOfTheFirst) {
     ui::Screen* screen = open();
     fillIn();
     const QStringList typed = inputs();
     fixture.click(kScreen, "Cmdsave");
-    std::vector<std::string> fields{"山田商事",     "山田太郎",         "2026/12/06", "9:05:03", "1",
-                                    "03-1234-5678", "至急\r\n折り返し", "\u3000３時", "佐藤",    "山田商事"};
-    const std::string first = encodeRecord(fields);
-    EXPECT_TRUE(sameBytes(first, fixture.data().read("田中callpad.txt")));
-    EXPECT_EQ(inputs(), typed);
-
-    // A second save at a later moment, by its access key, goes in front of the first.
     fixture.context().now = [] { return LocalDateTime{2026, 12, 6, 14, 30, 0}; };
     ASSERT_TRUE(QTest::qWaitForWindowActive(screen));
     QTest::keyClick(screen, Qt::Key_S, Qt::AltModifier);
     // A button's access key clicks it after a short press animation.
     EXPECT_TRUE(QTest::qWaitFor([&] { return fixture.messageBoxes().texts().size() == 2; }));
-    fields[3] = "14:30:00";
-    EXPECT_TRUE(sameBytes(encodeRecord(fields) + first, fixture.data().read("田中callpad.txt")));
+    std::vector<std::string> later = kFilledIn;
+    later[3] = "14:30:00";
+    EXPECT_TRUE(sameBytes(encodeRecord(later) + encodeRecord(kFilledIn), fixture.data().read("田中callpad.txt")));
     EXPECT_EQ(inputs(), typed);
     EXPECT_EQ(fixture.messageBoxes().texts(), QStringList({"登録完了", "登録完了"}));
+}
 
-    // 白紙に empties the inputs, keeps the lists and the focus, and writes nothing.
+TEST_F(EntryScreen, ClearEmptiesTheInputsKeepsTheListsAndTheFocusAndWritesNothing) {
+    fixture.data().copyFixture("names/reporters.txt", "callpadRT.txt");
+    ui::Screen* screen = open();
+    fillIn();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(screen));
     control("Txthoukoku")->setFocus();
     QTest::keyClick(screen, Qt::Key_C, Qt::AltModifier);
     EXPECT_TRUE(QTest::qWaitFor([&] { return control<QLineEdit>("Txtaite")->text().isEmpty(); }));
     EXPECT_EQ(inputs(), QStringList({"", "", "", "", "Optn", "", "7", "", "4", "", "0"}));
     EXPECT_EQ(QApplication::focusWidget(), control("Txthoukoku"));
+    EXPECT_EQ(fixture.data().listing(), "callpadRT.txt");
+}
 
-    // 戻る discards the inputs and brings the menu forward.
+TEST_F(EntryScreen, ReturnDiscardsTheInputsAndBringsTheMenuForward) {
+    open();
+    fillIn();
     fixture.click(kScreen, "Cmdend");
     ProgramFixture::settle();
     EXPECT_FALSE(fixture.registry().find(kScreen));
     EXPECT_TRUE(QTest::qWaitForWindowActive(fixture.screen("FrmMein")));
-    EXPECT_EQ(fixture.data().listing(), "callpad.lock callpadRT.txt 田中callpad.txt");
+    EXPECT_EQ(fixture.data().listing(), "");
 }
 
 TEST_F(EntryScreen, RefusesWhatCannotBeSavedAndKeepsFileAndInputs) {

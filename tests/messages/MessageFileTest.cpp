@@ -9,9 +9,9 @@
 #include "messages/MessageEntry.h"
 #include "messages/MessageFile.h"
 #include "messages/MessageStore.h"
-#include "messages/Samples.h"
 #include "records/FileError.h"
 #include "support/Bytes.h"
+#include "support/Samples.h"
 #include "support/TempFolder.h"
 
 namespace callpad {
@@ -75,13 +75,19 @@ TEST(LoadMessages, ReadsTheFirstFiftyRecordsAndTellsWhatWasLeft) {
     }
 }
 
-TEST(LoadMessages, TheThreeMessagesReadFieldForFieldAndAFailedReadKeepsTheTable) {
+TEST(LoadMessages, TheThreeMessagesReadFieldForField) {
     TempFolder temp;
     temp.copyFixture("messages/three-messages.txt", "callpad.txt");
     MessageTable table;
     LoadMessages(temp.folder(), "c:\\callpad.txt", table);
     EXPECT_EQ(recordsOfTable(table), kThreeMessages);
+}
 
+TEST(LoadMessages, AFailedReadKeepsTheTable) {
+    TempFolder temp;
+    temp.copyFixture("messages/three-messages.txt", "callpad.txt");
+    MessageTable table;
+    LoadMessages(temp.folder(), "c:\\callpad.txt", table);
     std::filesystem::remove(temp.root() / "callpad.txt");
     std::filesystem::create_directory(temp.root() / "callpad.txt");
     EXPECT_THROW(LoadMessages(temp.folder(), "c:\\callpad.txt", table), FileError);

@@ -7,12 +7,12 @@
 
 #include "messages/MessageFile.h"
 #include "messages/MessageStore.h"
-#include "messages/Samples.h"
 #include "records/AtomicFile.h"
 #include "records/DocumentsFolder.h"
 #include "records/FileError.h"
 #include "records/FolderLock.h"
 #include "records/MountTable.h"
+#include "support/Samples.h"
 #include "support/TempFolder.h"
 
 namespace callpad {
@@ -240,14 +240,27 @@ TEST(SharedFolder, ALinkToAShareThatIsNotThereIsReportedAndNothingIsCreated) {
     EXPECT_FALSE(fs::exists(temp.root() / "fresh"));
 }
 
-TEST(SharedFolder, RewritesKeepTheModeAndNeverFollowLinksPlantedUnderTheirNames) {
+// A file of the data folder after two saves, the first of which set its mode to 0664, under umask 077.
+struct SavedTwice {
+    SavedTwice() {
+        saveNewMessage(temp.folder(), kPath, test::sampleMessage("1"));
+        EXPECT_EQ(::chmod(file.c_str(), 0664), 0);
+        saveNewMessage(temp.folder(), kPath, test::sampleMessage("2"));
+    }
     TempFolder temp;
-    const Umask strict(077);
+    const Umask strict{077};
     const fs::path file = temp.root() / utf8Path("田中callpad.txt");
-    saveNewMessage(temp.folder(), kPath, test::sampleMessage("1"));
-    ASSERT_EQ(::chmod(file.c_str(), 0664), 0);
-    saveNewMessage(temp.folder(), kPath, test::sampleMessage("2"));
-    EXPECT_EQ(modeOf(file), 0664u);
+};
+
+TEST(SharedFolder, RewritesKeepTheMode) {
+    SavedTwice saved;
+    EXPECT_EQ(modeOf(saved.file), 0664u);
+}
+
+TEST(SharedFolder, RewritesNeverFollowLinksPlantedUnderTheirNames) {
+    SavedTwice saved;
+    const TempFolder& temp = saved.temp;
+    const fs::path& file = saved.file;
 
     // A temporary file name that is a link: the link goes, the file it points at stays as it was.
     const fs::path victim = temp.root().parent_path() / (temp.root().filename().string() + "-victim");

@@ -1,44 +1,32 @@
 #include <signal.h>
+#include <sys/mman.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
+#include <cstdint>
 #include <iostream>
 #include <optional>
 #include <random>
+#include <stdexcept>
 #include <thread>
 
 #include "messages/MessageFile.h"
 #include "messages/MessageStore.h"
-#include "messages/Samples.h"
 #include "records/FileError.h"
 #include "review/MessageViewer.h"
+#include "support/Samples.h"
 #include "support/TempFolder.h"
 
 namespace callpad {
 namespace {
 
+using test::numbersInFile;
 using test::TempFolder;
 constexpr const char* kPath = "c:\\田中callpad.txt";
-
-// Message n, whose party is its number.
-PhoneMessage numbered(int n) {
-    return test::sampleMessage(std::to_string(n));
-}
-
-// The numbers of the file's messages, top first; fails the test when the file is not whole.
-std::vector<int> numbersInFile(const DataFolder& folder) {
-    MessageTable table;
-    const MessageLoad load = LoadMessages(folder, kPath, table);
-    EXPECT_TRUE(load.isWhole());
-    std::vector<int> numbers;
-    for (int i = 1; i <= table.MessageCount(); ++i) {
-        numbers.push_back(std::stoi(table.slot(i).CallerParty));
-    }
-    return numbers;
-}
 
 // Runs `body` in a child process that ends with its result as exit code.
 template <typename Body>
@@ -61,41 +49,86 @@ int exitCode(pid_t pid) {
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
+// A moment shared with child processes: the time of the last step any of them made.
+class SharedClock {
+public:
+    SharedClock()
+        : m_ticks(static_cast<std::atomic<std::int64_t>*>(::mmap(
+              nullptr, sizeof(std::atomic<std::int64_t>), PROT_READ | PROT_WRITE, MAP_SHARED | MAP_ANONYMOUS, -1, 0))) {
+        if (m_ticks == MAP_FAILED) {
+            throw std::runtime_error("mmap failed");
+        }
+        new (m_ticks) std::atomic<std::int64_t>(std::chrono::steady_clock::now().time_since_epoch().count());
+    }
+    ~SharedClock() { ::munmap(m_ticks, sizeof(std::atomic<std::int64_t>)); }
+    SharedClock(const SharedClock&) = delete;
+    SharedClock& operator=(const SharedClock&) = delete;
+
+    std::chrono::steady_clock::time_point get() const {
+        return std::chrono::steady_clock::time_point(std::chrono::steady_clock::duration(m_ticks->load()));
+    }
+    void set(std::chrono::steady_clock::time_point moment) { m_ticks->store(moment.time_since_epoch().count()); }
+
+private:
+    std::atomic<std::int64_t>* m_ticks;
+};
+
 TEST(CrashConsistency, AKilledSaveLeavesTheOldOrTheNewFileNeverAMix) {
     TempFolder temp;
     std::mt19937 random(20261206);
-    int kills = 0;
+    // Each round a saver reports its first save done and how long it took, goes on saving and is killed
+    // at a random moment of about the next two saves. The rounds, not the clock, end the test, so a
+    // loaded machine makes it slower but no weaker; the limit only turns a hang into a failure.
+    constexpr int kRounds = 50;
+    const auto limit = std::chrono::steady_clock::now() + std::chrono::minutes(5);
     int top = 0;
     std::size_t held = 0;
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(3);
-    while (std::chrono::steady_clock::now() < deadline) {
+    for (int kills = 1; kills <= kRounds; ++kills) {
+        ASSERT_LT(std::chrono::steady_clock::now(), limit) << "only " << kills - 1 << " rounds within the limit";
         if (held >= 45) {
             temp.write("田中callpad.txt", "");  // start a fresh file before it is full
         }
         const int first = top + 1;
+        int report[2];
+        ASSERT_EQ(::pipe(report), 0);
         const pid_t saver = runInChild([&] {
-            for (int n = first;; ++n) {
-                saveNewMessage(temp.folder(), kPath, numbered(n));
+            const auto start = std::chrono::steady_clock::now();
+            saveNewMessage(temp.folder(), kPath, test::numberedMessage(first));
+            const auto took =
+                std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - start);
+            const std::int64_t micros = took.count();
+            if (::write(report[1], &micros, sizeof micros) != sizeof micros) {
+                return 1;
+            }
+            for (int n = first + 1;; ++n) {
+                saveNewMessage(temp.folder(), kPath, test::numberedMessage(n));
             }
             return 0;
         });
-        std::this_thread::sleep_for(std::chrono::microseconds(random() % 60000));
+        ::close(report[1]);
+        std::int64_t firstSave = 0;
+        const bool saved = ::read(report[0], &firstSave, sizeof firstSave) == sizeof firstSave;
+        ::close(report[0]);
+        if (saved) {
+            std::this_thread::sleep_for(
+                std::chrono::microseconds(random() % static_cast<std::uint64_t>(2 * firstSave + 1)));
+        }
         ::kill(saver, SIGKILL);
         exitCode(saver);
-        ++kills;
+        ASSERT_TRUE(saved) << "the saver ended before its first save, round " << kills;
 
-        // Saved messages run down without a gap from the newest; none saved before is lost.
-        const std::vector<int> numbers = numbersInFile(temp.folder());
+        // Saved messages run down without a gap from the newest; none saved before is lost, nor the save
+        // the saver reported done.
+        const std::vector<int> numbers = numbersInFile(temp.folder(), kPath);
         for (std::size_t i = 1; i < numbers.size(); ++i) {
             ASSERT_EQ(numbers[i], numbers[i - 1] - 1) << "after kill " << kills;
         }
         held = numbers.size();
-        const int newTop = numbers.empty() ? top : numbers.front();
-        ASSERT_GE(newTop, top) << "after kill " << kills;
-        top = newTop;
+        ASSERT_FALSE(numbers.empty()) << "no message saved at all, after kill " << kills;
+        ASSERT_GE(numbers.front(), first) << "after kill " << kills;
+        top = numbers.front();
     }
-    std::cout << "kills survived: " << kills << ", messages saved: " << top << "\n";
-    EXPECT_GT(top, 0);
+    std::cout << "kills survived: " << kRounds << ", messages saved: " << top << "\n";
 }
 
 TEST(TwoCopies, SavesAndDeletionsOnOneFileLoseNothing) {
@@ -104,19 +137,24 @@ TEST(TwoCopies, SavesAndDeletionsOnOneFileLoseNothing) {
     // 81 to 120 must remain, newest first. A message file holds 50: the saver waits for the deleter.
     constexpr int kSaves = 120;
     constexpr int kDeletions = 80;
-    // Both copies give up after this, so a fault shows as a failure instead of a hang.
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    // Both copies give up when neither has succeeded in a step for this long, so a fault shows as a
+    // failure instead of a hang, however slowly a loaded machine lets them go on.
+    constexpr auto kStall = std::chrono::seconds(60);
+    SharedClock lastStep;
     // Runs `step` until it has succeeded `times` times (it returns 0, or 1 to try again, or an exit code);
     // a lock held too long by the other copy is tried again.
     const auto repeat = [&](int times, auto step) {
         return runInChild([&, times, step] {
             for (int done = 0; done < times;) {
-                if (std::chrono::steady_clock::now() > deadline) {
+                if (std::chrono::steady_clock::now() > lastStep.get() + kStall) {
                     return 7;
                 }
                 try {
                     const int result = step(done + 1);
-                    done += result == 0 ? 1 : 0;
+                    if (result == 0) {
+                        ++done;
+                        lastStep.set(std::chrono::steady_clock::now());
+                    }
                     if (result > 1) {
                         return result;
                     }
@@ -130,8 +168,9 @@ TEST(TwoCopies, SavesAndDeletionsOnOneFileLoseNothing) {
             return 0;
         });
     };
-    const pid_t saver = repeat(
-        kSaves, [&](int n) { return saveNewMessage(temp.folder(), kPath, numbered(n)) == SaveResult::Saved ? 0 : 1; });
+    const pid_t saver = repeat(kSaves, [&](int n) {
+        return saveNewMessage(temp.folder(), kPath, test::numberedMessage(n)) == SaveResult::Saved ? 0 : 1;
+    });
     const pid_t deleter = repeat(kDeletions, [&](int) {
         MessageViewer viewer;
         viewer.load(temp.folder(), "田中");
@@ -160,7 +199,7 @@ TEST(TwoCopies, SavesAndDeletionsOnOneFileLoseNothing) {
     for (int n = kSaves; n > kDeletions; --n) {
         expected.push_back(n);
     }
-    EXPECT_EQ(numbersInFile(temp.folder()), expected);
+    EXPECT_EQ(numbersInFile(temp.folder(), kPath), expected);
     std::cout << "operations by the two copies: " << kSaves << " saves, " << kDeletions << " deletions; " << reads
               << " reads meanwhile\n";
 }

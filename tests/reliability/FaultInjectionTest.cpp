@@ -8,12 +8,12 @@
 #include "export/Workbook.h"
 #include "messages/MessageFile.h"
 #include "messages/MessageStore.h"
-#include "messages/Samples.h"
 #include "names/NameList.h"
 #include "records/FileError.h"
 #include "records/FileFaults.h"
 #include "review/MessageViewer.h"
 #include "support/Bytes.h"
+#include "support/Samples.h"
 #include "support/TempFolder.h"
 
 namespace callpad {

@@ -14,10 +14,10 @@
 
 #include "messages/MessageFile.h"
 #include "messages/MessageStore.h"
-#include "messages/Samples.h"
 #include "names/NameList.h"
 #include "records/FileError.h"
 #include "records/FolderLock.h"
+#include "support/Samples.h"
 #include "support/TempFolder.h"
 
 // Two accounts share one data folder: each step runs in a child process that has switched to one of
@@ -110,19 +110,8 @@ std::string runAs(const Account& account, const std::function<void()>& step) {
     return result;
 }
 
-// The numbers of the file's messages, top first, as read by root.
-std::vector<int> numbersIn(const DataFolder& folder) {
-    MessageTable table;
-    LoadMessages(folder, kPath, table);
-    std::vector<int> numbers;
-    for (int i = 1; i <= table.MessageCount(); ++i) {
-        numbers.push_back(std::stoi(table.slot(i).CallerParty));
-    }
-    return numbers;
-}
-
 std::function<void()> save(const DataFolder& folder, int number) {
-    return [&folder, number] { saveNewMessage(folder, kPath, test::sampleMessage(std::to_string(number))); };
+    return [&folder, number] { saveNewMessage(folder, kPath, test::numberedMessage(number)); };
 }
 
 class TwoAccounts : public ::testing::Test {
@@ -179,7 +168,7 @@ TEST_F(TwoAccounts, TakeTurnsOnASetgidFolderAndEveryFileKeepsItsModeAndGroup) {
         EXPECT_EQ(accessOf(m_shared.root() / "callpadUT.txt"), list);
         EXPECT_EQ(accessOf(lockFile()), (FileAccess{0660, kSharedGroup}));
     }
-    EXPECT_EQ(numbersIn(folder), (std::vector<int>{4, 3, 1}));
+    EXPECT_EQ(test::numbersInFile(folder, kPath), (std::vector<int>{4, 3, 1}));
 }
 
 TEST_F(TwoAccounts, ATemporaryFileLeftByTheOtherAccountDoesNotBlockTheNextSave) {
@@ -187,7 +176,7 @@ TEST_F(TwoAccounts, ATemporaryFileLeftByTheOtherAccountDoesNotBlockTheNextSave) 
     ASSERT_EQ(runAs(kSuzuki, [&] { std::ofstream(m_shared.root() / fs::path(u8"田中callpad.txt.tmp")) << "half"; }),
               "ok");
     EXPECT_EQ(runAs(kSato, save(folder, 1)), "ok");
-    EXPECT_EQ(numbersIn(folder), std::vector<int>{1});
+    EXPECT_EQ(test::numbersInFile(folder, kPath), std::vector<int>{1});
     EXPECT_FALSE(fs::exists(m_shared.root() / fs::path(u8"田中callpad.txt.tmp")));
 }
 
@@ -203,7 +192,7 @@ TEST_F(TwoAccounts, ALockFileTheOtherCannotWriteIsReportedAndTheProgramsOwnServe
     EXPECT_EQ(runAs(kSato, save(folder, 1)), "ok");
     EXPECT_EQ(runAs(kSuzuki, save(folder, 2)), "ok");
     EXPECT_EQ(runAs(kSato, [&] { FolderLock lock(folder, std::chrono::milliseconds(0)); }), "ok");
-    EXPECT_EQ(numbersIn(folder), (std::vector<int>{2, 1}));
+    EXPECT_EQ(test::numbersInFile(folder, kPath), (std::vector<int>{2, 1}));
 }
 
 TEST_F(TwoAccounts, WithoutSetgidTheGroupIsKeptWhereTheWriterBelongsToIt) {
@@ -226,7 +215,7 @@ TEST_F(TwoAccounts, WithoutSetgidTheGroupIsKeptWhereTheWriterBelongsToIt) {
         ASSERT_EQ(::chmod(file().c_str(), 0664), 0);
         EXPECT_EQ(runAs(kSato, save(folder, 2)), "ok");
         EXPECT_EQ(accessOf(file()), c.after);
-        EXPECT_EQ(numbersIn(folder), (std::vector<int>{2, 1}));
+        EXPECT_EQ(test::numbersInFile(folder, kPath), (std::vector<int>{2, 1}));
     }
 }
 
@@ -248,7 +237,7 @@ TEST_F(TwoAccounts, LinksPlantedByTheOtherAccountNeverReachTheWritersOwnFiles) {
               "ok");
     EXPECT_EQ(runAs(kSato, save(folder, 2)), "ok");
     ownIsUntouched();
-    EXPECT_EQ(numbersIn(folder), (std::vector<int>{2, 1}));
+    EXPECT_EQ(test::numbersInFile(folder, kPath), (std::vector<int>{2, 1}));
 
     // Under the lock file's name: the save is refused and writes nothing.
     ASSERT_EQ(runAs(kSuzuki,
@@ -260,7 +249,7 @@ TEST_F(TwoAccounts, LinksPlantedByTheOtherAccountNeverReachTheWritersOwnFiles) {
     EXPECT_EQ(runAs(kSato, save(folder, 3)), std::to_string(static_cast<int>(FileOperation::Lock)) + " " +
                                                  std::to_string(ELOOP) + " " + lockFile().string());
     ownIsUntouched();
-    EXPECT_EQ(numbersIn(folder), (std::vector<int>{2, 1}));
+    EXPECT_EQ(test::numbersInFile(folder, kPath), (std::vector<int>{2, 1}));
 }
 
 TEST_F(TwoAccounts, AStickyFolderRefusesToReplaceTheOtherAccountsFile) {
@@ -268,7 +257,7 @@ TEST_F(TwoAccounts, AStickyFolderRefusesToReplaceTheOtherAccountsFile) {
     ASSERT_EQ(runAs(kSuzuki, save(folder, 1)), "ok");
     EXPECT_EQ(runAs(kSato, save(folder, 2)), std::to_string(static_cast<int>(FileOperation::Write)) + " " +
                                                  std::to_string(EPERM) + " " + file().string());
-    EXPECT_EQ(numbersIn(folder), std::vector<int>{1});
+    EXPECT_EQ(test::numbersInFile(folder, kPath), std::vector<int>{1});
 }
 
 }  // namespace

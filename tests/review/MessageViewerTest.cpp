@@ -1,27 +1,20 @@
 #include <gtest/gtest.h>
 
-#include "messages/Samples.h"
 #include "records/FileError.h"
 #include "review/MessageViewer.h"
 #include "support/Bytes.h"
+#include "support/Samples.h"
 #include "support/TempFolder.h"
 
 namespace callpad {
 namespace {
 
+using test::numberedMessage;
+using test::numberedMessages;
 using test::recordsOf;
 using test::sameBytes;
 using test::sampleMessage;
 using test::TempFolder;
-
-// Messages "1", "2", ... "count".
-std::vector<PhoneMessage> numbered(int count) {
-    std::vector<PhoneMessage> messages;
-    for (int i = 1; i <= count; ++i) {
-        messages.push_back(sampleMessage(std::to_string(i)));
-    }
-    return messages;
-}
 
 // A viewer opened for 田中, whose file holds `messages`.
 struct OpenViewer {
@@ -43,13 +36,16 @@ TEST(MessageViewer, ShowsThePositionAndStepsByATenth) {
     } cases[] = {{3, 1, " 1/ 3", 1}, {12, 10, " 10/ 12", 1}, {25, 7, " 7/ 25", 2}, {50, 50, " 50/ 50", 5}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.text);
-        OpenViewer open(numbered(c.count));
+        OpenViewer open(numberedMessages(1, c.count));
         open.viewer.show(c.position);
         EXPECT_EQ(open.viewer.positionText(), c.text);
-        EXPECT_EQ(open.viewer.currentMessage(), sampleMessage(std::to_string(c.position)));
+        EXPECT_EQ(open.viewer.currentMessage(), numberedMessage(c.position));
         EXPECT_EQ(open.viewer.largeChange(), c.largeChange);
         EXPECT_EQ(open.viewer.scrollMaximum(), c.count);
     }
+}
+
+TEST(MessageViewer, TicksCallBackOnlyForTheFlagOne) {
     for (const auto& [flag, ticked] : {std::pair{"1", true}, {"0", false}, {"", false}, {"2", false}}) {
         PhoneMessage flagged = sampleMessage("A");
         flagged.CallBackFlag = flag;
@@ -58,7 +54,7 @@ TEST(MessageViewer, ShowsThePositionAndStepsByATenth) {
 }
 
 TEST(MessageViewer, ShowsNothingOfThePreviousRecipientWhenTheNextHasNoFileOrCannotBeRead) {
-    OpenViewer open(numbered(5));
+    OpenViewer open(numberedMessages(1, 5));
     open.viewer.show(4);
     open.viewer.load(open.temp.folder(), "山田");
     EXPECT_EQ(open.viewer.MessageFileName(), "c:\\山田callpad.txt");
@@ -103,19 +99,19 @@ TEST(MessageViewer, DeletingShowsThePreviousMessage) {
 }
 
 TEST(MessageViewer, ABarLeftAboveTheCountByDeletionsShowsTheLastMessage) {
-    OpenViewer open(numbered(8));
+    OpenViewer open(numberedMessages(1, 8));
     open.viewer.show(5);
     ASSERT_EQ(open.viewer.deleteShownMessage(open.temp.folder()), DeleteResult::Deleted);
     EXPECT_EQ(open.viewer.positionText(), " 4/ 7");
-    EXPECT_EQ(open.viewer.currentMessage(), sampleMessage("4"));
+    EXPECT_EQ(open.viewer.currentMessage(), numberedMessage(4));
     EXPECT_EQ(open.viewer.scrollMaximum(), 7);
 
     open.viewer.show(6);  // the bar, still at 5 of 8, steps on
     EXPECT_EQ(open.viewer.positionText(), " 6/ 7");
-    EXPECT_EQ(open.viewer.currentMessage(), sampleMessage("7"));
+    EXPECT_EQ(open.viewer.currentMessage(), numberedMessage(7));
     open.viewer.show(8);
     EXPECT_EQ(open.viewer.positionText(), " 7/ 7");
-    EXPECT_EQ(open.viewer.currentMessage(), sampleMessage("8"));
+    EXPECT_EQ(open.viewer.currentMessage(), numberedMessage(8));
     // A position the bar never offers is a fault of the program, not a message to show.
     EXPECT_THROW(open.viewer.show(0), std::out_of_range);
     EXPECT_THROW(open.viewer.show(51), std::out_of_range);
@@ -123,7 +119,7 @@ TEST(MessageViewer, ABarLeftAboveTheCountByDeletionsShowsTheLastMessage) {
 
 TEST(MessageViewer, ATwinBeyondTheFiftiethIsNotTakenForTheMessageOnScreen) {
     // Records 1 and 53 are identical; the viewer holds the first 50 and deletes its first.
-    std::vector<PhoneMessage> messages = numbered(55);
+    std::vector<PhoneMessage> messages = numberedMessages(1, 55);
     messages[52] = messages[0];
     OpenViewer open(messages);
     EXPECT_EQ(open.viewer.deleteShownMessage(open.temp.folder()), DeleteResult::Deleted);

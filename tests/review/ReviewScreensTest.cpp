@@ -7,10 +7,11 @@
 
 #include <gtest/gtest.h>
 
-#include "../export/XlsTestSupport.h"
 #include "records/TextRecordFile.h"
 #include "support/Bytes.h"
 #include "support/ProgramFixture.h"
+#include "support/Samples.h"
+#include "support/XlsTestSupport.h"
 #include "ui/Controls.h"
 
 namespace callpad {
@@ -19,14 +20,9 @@ namespace {
 using test::ProgramFixture;
 using test::sameBytes;
 
-// The records of messages "件<n>" from "相手<n>", n from `first` to `last`.
+// The records of numberedMessage(first) to numberedMessage(last).
 std::string messages(int first, int last) {
-    std::string bytes;
-    for (int n = first; n <= last; ++n) {
-        const std::string s = std::to_string(n);
-        bytes += encodeRecord({"相手" + s, "", "2026/12/01", "8:00:00", "0", "", "件" + s, "", "", "相手" + s});
-    }
-    return bytes;
+    return test::recordsOf(test::numberedMessages(first, last));
 }
 
 class ReviewScreens : public ::testing::Test {
@@ -49,35 +45,41 @@ protected:
         QTest::mouseClick(bar(), Qt::LeftButton, {}, QPoint(right ? bar()->width() - 3 : 3, bar()->height() / 2));
     }
     bool isOpen(const char* name) { return program.registry().find(QString::fromLatin1(name)) != nullptr; }
-    // Column B of the exported rows below the headings; every message row has five cells.
+    // Column B of the exported rows below the headings; every message row has nine cells.
     std::vector<std::u16string> exportedParties() {
         const auto cells = xlstest::readWorkbook(program.documents().read("callpad.xls")).cells;
         std::vector<std::u16string> parties;
         for (int row = 2; cells.count({row, 2}); ++row) {
             parties.push_back(cells.at({row, 2}));
         }
-        EXPECT_EQ(cells.size(), 9 + 5 * parties.size());
+        EXPECT_EQ(cells.size(), 9 + 9 * parties.size());
         return parties;
     }
 
     ProgramFixture program;
 };
 
-TEST_F(ReviewScreens, SelectionOffersTheListRefusesABadNameAndTheViewerShowsEachField) {
+TEST_F(ReviewScreens, SelectionOffersTheRecipientsOfADamagedListAndNamesTheList) {
     program.data().write("callpadUT.txt", encodeRecord({"佐藤"}) + encodeRecord({"鈴木"}) + "\"Suz");
-    program.data().copyFixture("messages/three-messages.txt", "鈴木callpad.txt");
     program.click("FrmMein", "Command2");
     auto* box = program.control<QComboBox>("FrmUkekaku", "CmbKaku");
     EXPECT_EQ(program.screen("FrmUkekaku")->focusWidget(), box);
     EXPECT_EQ(program.control<QLabel>("FrmUkekaku", "Label1")->buddy(), box);
     EXPECT_EQ(box->count(), 2);  // what the damaged list holds, and the list is named
     EXPECT_TRUE(program.messageBoxes().last().contains(ProgramFixture::realPath(program.data(), "callpadUT.txt")));
-    box->setEditText(QStringLiteral("a/b"));
-    program.click("FrmUkekaku", "CmdNext");
+}
+
+TEST_F(ReviewScreens, SelectionRefusesANameThatCannotBeAFileName) {
+    openViewerFor(QStringLiteral("a/b"));
     EXPECT_FALSE(isOpen("Frmrenuke"));
     EXPECT_TRUE(program.messageBoxes().last().contains(QStringLiteral("「a/b」")));
+}
 
-    box->setCurrentIndex(1);
+TEST_F(ReviewScreens, TheViewerShowsEachFieldOfTheNewestMessageWhole) {
+    program.data().write("callpadUT.txt", encodeRecord({"佐藤"}) + encodeRecord({"鈴木"}));
+    program.data().copyFixture("messages/three-messages.txt", "鈴木callpad.txt");
+    program.click("FrmMein", "Command2");
+    program.control<QComboBox>("FrmUkekaku", "CmbKaku")->setCurrentIndex(1);
     program.click("FrmUkekaku", "CmdNext");
     ProgramFixture::settle();
     EXPECT_FALSE(isOpen("FrmUkekaku"));
@@ -94,10 +96,10 @@ TEST_F(ReviewScreens, SelectionOffersTheListRefusesABadNameAndTheViewerShowsEach
     EXPECT_EQ(viewer<ui::MultiLineTextBox>("TxtRenjih")->text(), QStringLiteral("至急\r\n折り返しください"));
     EXPECT_TRUE(viewer<QCheckBox>("ChkTelyn")->isChecked());
     EXPECT_EQ(bar()->maximum(), 3);
-    EXPECT_EQ(program.messageBoxes().texts().size(), 2);
+    EXPECT_TRUE(program.messageBoxes().texts().isEmpty());
 }
 
-TEST_F(ReviewScreens, TheArrowsStepAndTheKeyboardReachesOnlyWhatTakesTheFocus) {
+TEST_F(ReviewScreens, TheArrowsStepAndStopAtTheEnds) {
     program.data().copyFixture("messages/three-messages.txt", "佐藤callpad.txt");
     openViewerFor(QStringLiteral("佐藤"));
     bar()->setValue(3);
@@ -105,23 +107,31 @@ TEST_F(ReviewScreens, TheArrowsStepAndTheKeyboardReachesOnlyWhatTakesTheFocus) {
     EXPECT_EQ(position(), QStringLiteral(" 3/ 3"));
     clickArrow(false);
     EXPECT_EQ(viewer("LblAitena")->text(), QStringLiteral("ABC, Inc."));
+    EXPECT_TRUE(sameBytes(test::fixtureBytes("messages/three-messages.txt"), program.data().read("佐藤callpad.txt")));
+}
 
+TEST_F(ReviewScreens, TheCallBackBoxIgnoresAClick) {
+    program.data().copyFixture("messages/three-messages.txt", "佐藤callpad.txt");
+    openViewerFor(QStringLiteral("佐藤"));
+    bar()->setValue(2);
     // A click where the box stands, delivered through the window as a real one is, changes nothing.
     auto* check = viewer<QCheckBox>("ChkTelyn");
+    ASSERT_FALSE(check->isChecked());
     QTest::mouseClick(program.screen("Frmrenuke")->windowHandle(), Qt::LeftButton, {},
                       check->mapTo(check->window(), QPoint(8, check->height() / 2)));
     EXPECT_FALSE(check->isChecked());
+    EXPECT_TRUE(sameBytes(test::fixtureBytes("messages/three-messages.txt"), program.data().read("佐藤callpad.txt")));
+}
+
+TEST_F(ReviewScreens, TheKeyboardReachesOnlyWhatTakesTheFocus) {
+    program.data().copyFixture("messages/three-messages.txt", "佐藤callpad.txt");
+    openViewerFor(QStringLiteral("佐藤"));
     auto* content = viewer<ui::MultiLineTextBox>("TxtRenjih");
     EXPECT_TRUE(content->isReadOnly());
     EXPECT_EQ(viewer("Lblaine")->buddy(), content);
-    QWidget* widget = content;
-    for (const char* next : {"Cmdend", "CmdEx", "HSclNo", "CmdDel", "TxtRenjih"}) {
-        do {
-            widget = widget->nextInFocusChain();
-        } while (widget->focusPolicy() == Qt::NoFocus || !widget->isVisible());
-        EXPECT_EQ(widget->objectName(), QString::fromLatin1(next));
-    }
-    EXPECT_TRUE(sameBytes(test::fixtureBytes("messages/three-messages.txt"), program.data().read("佐藤callpad.txt")));
+    content->setFocus();
+    EXPECT_EQ(ProgramFixture::tabOrder(program.screen("Frmrenuke"), 5),
+              QStringList({"TxtRenjih", "Cmdend", "CmdEx", "HSclNo", "CmdDel", "TxtRenjih"}));
 }
 
 TEST_F(ReviewScreens, AfterADeletionTheBarStaysAndTheNextArrowClickStepsFromItsOldValue) {
@@ -175,7 +185,7 @@ TEST_F(ReviewScreens, NextWhileAViewerIsOpenOnlyBringsItToTheFront) {
     EXPECT_TRUE(program.messageBoxes().texts().isEmpty());
 }
 
-TEST_F(ReviewScreens, ADamagedFileIsShownButNotChangedAndMoreThanFiftyAreAnnounced) {
+TEST_F(ReviewScreens, ADamagedFileIsShownButNotChanged) {
     const std::string damaged = test::fixtureBytes("messages/damaged-last-record.txt");
     program.data().write("佐藤callpad.txt", damaged);
     openViewerFor(QStringLiteral("佐藤"));
@@ -185,17 +195,18 @@ TEST_F(ReviewScreens, ADamagedFileIsShownButNotChangedAndMoreThanFiftyAreAnnounc
     EXPECT_TRUE(program.messageBoxes().last().contains(QStringLiteral("削除できません")));
     EXPECT_TRUE(sameBytes(damaged, program.data().read("佐藤callpad.txt")));
     EXPECT_EQ(position(), QStringLiteral(" 1/ 2"));
+}
 
-    press("Cmdend");
+TEST_F(ReviewScreens, MessagesBeyondTheFiftiethAreAnnounced) {
     program.data().copyFixture("messages/fifty-five-messages.txt", "佐藤callpad.txt");
     openViewerFor(QStringLiteral("佐藤"));
-    ASSERT_EQ(program.messageBoxes().texts().size(), 3);
+    ASSERT_EQ(program.messageBoxes().texts().size(), 1);
     EXPECT_TRUE(program.messageBoxes().last().contains(QStringLiteral("5 件")));
     EXPECT_EQ(position(), QStringLiteral(" 1/ 50"));
     EXPECT_EQ(bar()->pageStep(), 5);
 }
 
-TEST_F(ReviewScreens, CutWritesTheMessagesOrNamesTheCellThatIsTooLong) {
+TEST_F(ReviewScreens, CutNamesTheCellThatIsTooLongAndWritesNothing) {
     const std::string longMessage = encodeRecord({"長文", "", "", "", "0", "", std::string(32768, 'x'), "", "", ""});
     program.data().write("佐藤callpad.txt", messages(1, 3) + longMessage);
     openViewerFor(QStringLiteral("佐藤"));
@@ -212,14 +223,22 @@ TEST_F(ReviewScreens, CutWritesTheMessagesOrNamesTheCellThatIsTooLong) {
 
     press("Cmdend");
     openViewerFor(QStringLiteral("佐藤"));  // a new viewer starts with an empty worksheet
+    press("CmdEx");
+    EXPECT_EQ(exportedParties(), (std::vector<std::u16string>{u"相手1", u"相手2", u"相手3"}));
+    EXPECT_EQ(program.messageBoxes().texts().size(), 2);
+}
+
+TEST_F(ReviewScreens, CutWritesTheMessagesAndLeavesTheScreenAsItWas) {
+    program.data().write("佐藤callpad.txt", messages(1, 3));
+    openViewerFor(QStringLiteral("佐藤"));
     bar()->setValue(2);
     press("CmdEx");
     EXPECT_EQ(exportedParties(), (std::vector<std::u16string>{u"相手1", u"相手2", u"相手3"}));
-    EXPECT_EQ(position(), QStringLiteral(" 2/ 3"));  // the export leaves the screen as it was
+    EXPECT_EQ(position(), QStringLiteral(" 2/ 3"));
     press("CmdDel");
-    press("CmdEx");
+    press("CmdEx");  // the rows move up; the last row stays from before
     EXPECT_EQ(exportedParties(), (std::vector<std::u16string>{u"相手1", u"相手3", u"相手3"}));
-    EXPECT_EQ(program.messageBoxes().texts().size(), 2);
+    EXPECT_TRUE(program.messageBoxes().texts().isEmpty());
 }
 
 }  // namespace

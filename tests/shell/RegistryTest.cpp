@@ -78,28 +78,32 @@ TEST_F(Registry, AFailingHandlerIsReportedAndTheProgramGoesOn) {
     EXPECT_NE(program.registry().find(QStringLiteral("ProbeScreen")), nullptr);
 }
 
-TEST(Menu, ShowsItsButtonsInKeyboardOrderWithTheirColoursAndPlaces) {
+TEST(Menu, ShowsItsButtonsInKeyboardOrder) {
     test::ProgramFixture program;
     ui::Screen* menu = program.screen("FrmMein");
-    EXPECT_EQ(menu->windowTitle(), QStringLiteral("コールパッド"));
-    EXPECT_EQ(menu->size(), QSize(428, 231));
-    EXPECT_EQ(menu->palette().color(QPalette::Window).rgb() & 0xFFFFFF, 0xC0D3E2u);
     // The focus starts on the first button, and Tab visits them in this order.
     const char* const order[][2] = {{"CmdHoukoku", "報告する"},
                                     {"Command2", "報告確認"},
                                     {"CmdTouroku", "報告者登録"},
                                     {"Command4", "終了"},
                                     {"CmdUketo", "受取者登録"}};
-    QWidget* widget = menu->focusWidget();
+    QStringList names;
     for (const auto& [name, caption] : order) {
-        auto* button = qobject_cast<QPushButton*>(widget);
+        auto* button = program.control<QPushButton>("FrmMein", name);
         ASSERT_TRUE(button) << name;
-        EXPECT_EQ(button->objectName(), QString::fromLatin1(name));
         EXPECT_EQ(button->text(), QString::fromUtf8(caption));
-        do {
-            widget = widget->nextInFocusChain();
-        } while (!(widget->focusPolicy() & Qt::TabFocus));
+        names << QString::fromLatin1(name);
     }
+    EXPECT_EQ(menu->focusWidget(), program.control<QPushButton>("FrmMein", order[0][0]));
+    EXPECT_EQ(test::ProgramFixture::tabOrder(menu, 4), names);
+}
+
+TEST(Menu, HasItsCaptionSizeColoursAndPlaces) {
+    test::ProgramFixture program;
+    ui::Screen* menu = program.screen("FrmMein");
+    EXPECT_EQ(menu->windowTitle(), QStringLiteral("コールパッド"));
+    EXPECT_EQ(menu->size(), QSize(428, 231));
+    EXPECT_EQ(menu->palette().color(QPalette::Window).rgb() & 0xFFFFFF, 0xC0D3E2u);
     auto* exit = program.control<QPushButton>("FrmMein", "Command4");
     EXPECT_EQ(exit->geometry(), QRect(264, 128, 105, 65));
     EXPECT_EQ(exit->palette().color(QPalette::Button).rgb() & 0xFFFFFF, 0xE0E0E0u);

@@ -9,19 +9,23 @@ export XDG_DATA_HOME=$data
 export XDG_RUNTIME_DIR=$data/runtime
 mkdir -m 700 "$XDG_RUNTIME_DIR"
 
-# -noreset: Xvfb otherwise resets when its last client leaves (here each xwininfo before the program
-# connects) and refuses the program if it connects just then.
-xvfb-run -a -s "-noreset -screen 0 1024x768x24" bash -c '
+top=$(cd "$(dirname "$0")/../.." && pwd)
+
+"$top/tools/with-xvfb.sh" bash -c '
     "$1" & pid=$!
-    for _ in $(seq 1 100); do
+    # A loaded machine may take long to start it; the loop ends as soon as the window shows.
+    for _ in $(seq 1 600); do
         if xwininfo -root -tree 2>/dev/null | grep -q "\"コールパッド\""; then
             kill "$pid"; wait "$pid" 2>/dev/null || true
             echo "window コールパッド is mapped"; exit 0
         fi
+        if ! kill -0 "$pid" 2>/dev/null; then
+            echo "the program ended without showing its window" >&2; exit 1
+        fi
         sleep 0.1
     done
     kill "$pid" 2>/dev/null || true
-    echo "no window コールパッド appeared within 10 s" >&2; exit 1
+    echo "no window コールパッド appeared within 60 s" >&2; exit 1
 ' _ "$program"
 
 if [ -n "$(find "$data" -mindepth 1 -not -path "$data/runtime*" -print -quit)" ]; then

@@ -55,4 +55,22 @@ void ProgramFixture::type(QWidget* box, const QString& text) {
     QApplication::sendEvent(box, &commit);
 }
 
+QStringList ProgramFixture::tabOrder(QWidget* window, int presses) {
+    window->activateWindow();
+    if (!QTest::qWaitForWindowActive(window)) {
+        ADD_FAILURE() << window->objectName().toStdString() << " does not become the active window";
+        return {};
+    }
+    const auto focusName = [] {
+        QWidget* focus = QApplication::focusWidget();
+        return (qobject_cast<QComboBox*>(focus->parentWidget()) ? focus->parentWidget() : focus)->objectName();
+    };
+    QStringList order{focusName()};
+    for (int i = 0; i < presses; ++i) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        order << focusName();
+    }
+    return order;
+}
+
 }  // namespace callpad::test

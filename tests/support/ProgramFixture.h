@@ -49,6 +49,9 @@ public:
     static void settle();
     // Types text into a box as a Japanese input method commits it; QTest::keyClicks only types Latin-1.
     static void type(QWidget* box, const QString& text);
+    // The object names of the controls that the keyboard focus visits in the window, activated: where it
+    // is, then after each of `presses` Tab keys. The edit box of a combo box counts as the combo box.
+    static QStringList tabOrder(QWidget* window, int presses);
 
 private:
     TempFolder m_data;

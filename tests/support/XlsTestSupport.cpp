@@ -1,4 +1,4 @@
-#include "XlsTestSupport.h"
+#include "support/XlsTestSupport.h"
 
 #include <algorithm>
 #include <stdexcept>
