@@ -257,7 +257,12 @@ TEST(AtomicFile, AnExistingFileIsNeverTakenForAMissingOne) {
     TempFolder temp;
     EXPECT_FALSE(fileExists(temp.folder(), "c:\\none.txt"));
     temp.write(".hidden.txt", "x");
+#ifdef _WIN32
+    // Wine marks a file whose name starts with a dot hidden, and a hidden file is reported, never written over.
+    EXPECT_THROW(fileExists(temp.folder(), "c:\\.hidden.txt"), FileError);
+#else
     EXPECT_TRUE(fileExists(temp.folder(), "c:\\.hidden.txt"));
+#endif
     std::filesystem::create_directory(temp.root() / "dir.txt");
     EXPECT_THROW(fileExists(temp.folder(), "c:\\dir.txt"), FileError);
     EXPECT_THROW(readWholeFile(temp.folder(), "c:\\dir.txt"), FileError);

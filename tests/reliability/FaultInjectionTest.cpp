@@ -129,7 +129,8 @@ TEST(FaultInjection, EveryWriterKeepsTheOldFileWhateverCallOfAStepFails) {
                     writer.run(scene.folder);
                     ADD_FAILURE() << "the failure was not reported";
                 } catch (const FileError& error) {
-                    EXPECT_EQ(error.path(), (scene.temp.root() / (lock ? "callpad.lock" : writer.file)).string());
+                    EXPECT_EQ(error.path(), scene.temp.folder().shownPath(std::string("c:\\") +
+                                                                          (lock ? "callpad.lock" : writer.file)));
                     EXPECT_NE(error.number(), 0);
                 }
                 EXPECT_EQ(scene.faults->injected(), 1) << "the call to fail did not happen";
@@ -159,6 +160,9 @@ TEST(Limits, AHundredThousandCharacterMessageIsKeptButNotExported) {
 }
 
 TEST(Limits, ADataFolderThatIsASymbolicLinkWorksAsUsual) {
+#ifdef _WIN32
+    GTEST_SKIP() << "Wine cannot create symbolic links";
+#endif
     TempFolder temp;
     std::filesystem::create_directory(temp.root() / "shared-drive");
     std::filesystem::create_directory_symlink(temp.root() / "shared-drive", temp.root() / "callpad");

@@ -55,6 +55,10 @@ TempFolder::~TempFolder() {
     std::filesystem::remove_all(root(), ignored);
 }
 
+std::filesystem::path TempFolder::path(std::string_view name) const {
+    return pathOf(m_folder, name);
+}
+
 std::string TempFolder::read(std::string_view name) const {
     return readFile(pathOf(m_folder, name));
 }
