@@ -187,6 +187,15 @@ TEST(DataFolder, MapsDriveCPathsIntoTheFolder) {
     }
 }
 
+#ifdef _WIN32
+// On Windows "c:\" is the folder C:\callpad\, with the workbook beside the data files; messages show
+// the whole path, Japanese names included.
+TEST(DataFolder, OnWindowsTheFilesLiveInCCallpad) {
+    EXPECT_EQ(DataFolder::forThisMachine().shownPath("c:\\田中callpad.txt"), "C:\\callpad\\田中callpad.txt");
+    EXPECT_EQ(DataFolder::workbookFolderForThisMachine().shownPath("c:\\callpad.xls"), "C:\\callpad\\callpad.xls");
+}
+#endif
+
 TEST(DataFolder, TellsWhichNamesCannotBeFileNames) {
     const struct {
         const char* name;
