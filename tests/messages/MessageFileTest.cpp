@@ -173,7 +173,7 @@ TEST(DeleteMessageFromFile, RemovesExactlyTheRecordOnScreen) {
         {"the fiftieth of 55", fiftyFive, {}, 50, DeleteResult::Deleted, withoutFiftieth},
         {"deleted meanwhile", a + b + c3, [&](const TempFolder& temp) { temp.write(kFile, b + c3); }, 1,
          DeleteResult::NotInFile, b + c3},
-        {"file removed meanwhile", a, [](const TempFolder& temp) { std::filesystem::remove(temp.root() / kFile); }, 1,
+        {"file removed meanwhile", a, [](const TempFolder& temp) { std::filesystem::remove(temp.path(kFile)); }, 1,
          DeleteResult::NotInFile, std::nullopt},
         {"short last record", damaged, {}, 1, DeleteResult::FileDamaged, damaged},
     };

@@ -124,12 +124,13 @@ TEST(FaultInjection, EveryWriterKeepsTheOldFileWhateverCallOfAStepFails) {
             for (int occurrence = 1; occurrence <= calls[static_cast<std::size_t>(step.step)]; ++occurrence) {
                 SCOPED_TRACE(std::string(writer.name) + ", failing " + step.name + " #" + std::to_string(occurrence));
                 Scene scene(writer);
-                scene.faults->failAt(step.step, lock ? ENOLCK : EIO, occurrence);
+                scene.faults->failAt(step.step, lock ? test::kLockRefusedError : test::kDiskError, occurrence);
                 try {
                     writer.run(scene.folder);
                     ADD_FAILURE() << "the failure was not reported";
                 } catch (const FileError& error) {
-                    EXPECT_EQ(error.path(), (scene.temp.root() / (lock ? "callpad.lock" : writer.file)).string());
+                    EXPECT_EQ(error.path(), scene.temp.folder().shownPath(std::string("c:\\") +
+                                                                          (lock ? "callpad.lock" : writer.file)));
                     EXPECT_NE(error.number(), 0);
                 }
                 EXPECT_EQ(scene.faults->injected(), 1) << "the call to fail did not happen";
@@ -159,6 +160,9 @@ TEST(Limits, AHundredThousandCharacterMessageIsKeptButNotExported) {
 }
 
 TEST(Limits, ADataFolderThatIsASymbolicLinkWorksAsUsual) {
+#ifdef _WIN32
+    GTEST_SKIP() << "Wine cannot create symbolic links";
+#endif
     TempFolder temp;
     std::filesystem::create_directory(temp.root() / "shared-drive");
     std::filesystem::create_directory_symlink(temp.root() / "shared-drive", temp.root() / "callpad");

@@ -19,6 +19,8 @@ public:
     const DataFolder& folder() const { return m_folder; }
     const std::filesystem::path& root() const { return m_folder.root(); }
 
+    // The real path of "c:\<name>", built from UTF-8 on every platform.
+    std::filesystem::path path(std::string_view name) const;
     // The bytes of "c:\<name>"; throws when the file is missing.
     std::string read(std::string_view name) const;
     bool exists(std::string_view name) const;
@@ -31,6 +33,11 @@ public:
 private:
     DataFolder m_folder;
 };
+
+// Error numbers of this platform for injected faults, neither of which the file layer waits out: a
+// failing disk, and a lock that the file system refuses.
+extern const int kDiskError;
+extern const int kLockRefusedError;
 
 // The bytes of tests/data/<fixture>.
 std::string fixtureBytes(std::string_view fixture);
