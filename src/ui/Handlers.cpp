@@ -24,9 +24,9 @@ QString lockFileText(const FileError& error, const QString& file) {
         case platform::ErrorKind::NotPermitted:
             return QStringLiteral(
                        "ロックファイル %1 をこのアカウントでは書き込み用に開けないため、保存できません。\n"
-                       "別のアカウントが古いバージョンのコールパッドなどで作ったファイルです。すべてのコールパッドを終"
-                       "了してから"
-                       "このファイルを削除してください（README「複数のアカウントで使う」）。")
+                       "別のアカウントが古いバージョンのコールパッドなどで作ったファイルです。\n"
+                       "すべてのコールパッドを終了してから、このファイルを削除してください"
+                       "（README「複数のアカウントで使う」）。")
                 .arg(file);
         default: return QStringLiteral("データフォルダーをロックできません（%1）。").arg(file);
     }
@@ -53,8 +53,8 @@ QString fileErrorText(const FileError& error) {
         case FileOperation::LocalLock:
             return QStringLiteral(
                        "データフォルダー %1 は、ロックがこの PC の中でしか働かないマウント オプション「%2」で"
-                       "つながっています。\nほかの PC "
-                       "と同時に書き込むと連絡が失われるおそれがあるため、保存していません。"
+                       "つながっています。\n"
+                       "ほかの PC と同時に書き込むと連絡が失われるおそれがあるため、保存していません。"
                        "「%2」を付けずにマウントし直してください（README「複数の PC で使う」）。")
                 .arg(file, qtext(error.detail()));
         case FileOperation::LeftInFormerFolder:
