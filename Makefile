@@ -4,10 +4,11 @@
 
 PACKAGES := cmake ninja-build g++ make pkg-config qt6-base-dev libgtest-dev libgmock-dev \
             xvfb xauth x11-utils fonts-ipafont-gothic python3 python3-xlrd clang libclang-rt-14-dev \
-            dpkg-dev desktop-file-utils appstream libbenchmark-dev python3-xlwt
+            dpkg-dev desktop-file-utils appstream libbenchmark-dev python3-xlwt \
+            g++-mingw-w64-x86-64-posix qt6-base-dev-tools perl
 SUDO := $(if $(filter 0,$(shell id -u)),,sudo)
 
-.PHONY: all deps build run test test-asan test-fuzz fuzz package bench screenshots format clean
+.PHONY: all deps build run test test-asan test-fuzz fuzz package bench screenshots qt-windows format clean
 
 all: build
 
@@ -68,6 +69,10 @@ screenshots: build
 	cmake --build --preset dev --target callpad_screenshots
 	QT_QPA_PLATFORM=offscreen ./build/dev/callpad_screenshots docs/screenshots
 	QT_QPA_PLATFORM=offscreen QT_SCALE_FACTOR=2 ./build/dev/callpad_screenshots docs/screenshots/200
+
+# A static Qt for Windows from Debian's qt6-base source, built once (about 20 minutes) and then reused.
+qt-windows: deps
+	tools/windows/build-qt.sh build/qt-windows
 
 format:
 	find src tests bench -name '*.cpp' -o -name '*.h' | xargs clang-format -i
