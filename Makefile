@@ -5,11 +5,11 @@
 PACKAGES := cmake ninja-build g++ make pkg-config qt6-base-dev libgtest-dev libgmock-dev \
             xvfb xauth x11-utils fonts-ipafont-gothic python3 python3-xlrd clang libclang-rt-14-dev \
             dpkg-dev desktop-file-utils appstream libbenchmark-dev python3-xlwt clang-format \
-            g++-mingw-w64-x86-64-posix googletest wine wine64 locales
+            g++-mingw-w64-x86-64-posix googletest wine wine64 locales qt6-base-dev-tools perl
 SOURCES := find src tests bench tools -name '*.cpp' -o -name '*.h'
 SUDO := $(if $(filter 0,$(shell id -u)),,sudo)
 
-.PHONY: all deps build run test check-includes check-format test-asan test-windows test-fuzz fuzz package bench screenshots format clean
+.PHONY: all deps build run test check-includes check-format test-asan test-windows test-fuzz fuzz package bench screenshots qt-windows format clean
 
 all: build
 
@@ -86,6 +86,10 @@ screenshots: build
 	cmake --build --preset dev --target callpad_screenshots
 	QT_QPA_PLATFORM=offscreen ./build/dev/callpad_screenshots docs/screenshots
 	QT_QPA_PLATFORM=offscreen QT_SCALE_FACTOR=2 ./build/dev/callpad_screenshots docs/screenshots/200
+
+# A static Qt for Windows from Debian's qt6-base source, built once (about 20 minutes) and then reused.
+qt-windows: deps
+	tools/windows/build-qt.sh build/qt-windows
 
 format:
 	$(SOURCES) | xargs clang-format -i
