@@ -1,16 +1,10 @@
 #include "records/DataFolder.h"
 
-#include <sys/stat.h>
-
-#include <cerrno>
-#include <cstdlib>
 #include <stdexcept>
-#include <system_error>
 
 #include "records/AtomicFile.h"
-#include "records/DocumentsFolder.h"
 #include "records/FileError.h"
-#include "records/FileFaults.h"
+#include "records/Platform.h"
 
 namespace callpad {
 
@@ -24,44 +18,24 @@ std::filesystem::path pathFromUtf8(std::string_view text) {
     return std::filesystem::path(std::u8string(text.begin(), text.end()));
 }
 
+std::string utf8(const std::filesystem::path& path) {
+    const std::u8string text = path.u8string();
+    return std::string(text.begin(), text.end());
+}
+
 }  // namespace
 
 DataFolder::DataFolder(std::filesystem::path root, std::filesystem::path home)
     : m_root(std::move(root)), m_home(std::move(home)) {}
 
-#ifndef _WIN32
-namespace {
-
-std::filesystem::path homeFolder() {
-    const char* home = std::getenv("HOME");
-    return home && *home == '/' ? std::filesystem::path(home) : std::filesystem::path("/");
-}
-
-// An XDG base folder from its variable, or the default below home when it is unset or not absolute.
-std::filesystem::path baseFolder(const char* variable, const std::filesystem::path& fallback) {
-    const char* value = std::getenv(variable);
-    return value && *value == '/' ? std::filesystem::path(value) : fallback;
-}
-
-}  // namespace
-#endif
-
 DataFolder DataFolder::forThisMachine() {
-#ifdef _WIN32
-    return DataFolder("C:\\");
-#else
-    const std::filesystem::path home = homeFolder();
-    return DataFolder(baseFolder("XDG_DATA_HOME", home / ".local" / "share") / "callpad", home);
-#endif
+    DataFolder folder(platform::dataFolderRoot(), platform::shownHome());
+    folder.m_formerRoot = platform::formerDataFolderRoot();
+    return folder;
 }
 
 DataFolder DataFolder::workbookFolderForThisMachine() {
-#ifdef _WIN32
-    return forThisMachine();
-#else
-    const std::filesystem::path home = homeFolder();
-    return DataFolder(documentsFolder(home, baseFolder("XDG_CONFIG_HOME", home / ".config")), home);
-#endif
+    return DataFolder(platform::workbookFolderRoot(), platform::shownHome());
 }
 
 std::string DataFolder::shownPath(std::string_view drivePath) const {
@@ -73,8 +47,8 @@ std::string DataFolder::shownRoot() const {
 }
 
 std::string DataFolder::shown(const std::filesystem::path& real) const {
-    const std::string path = real.string();
-    std::string home = m_home.string();
+    const std::string path = utf8(real);
+    std::string home = utf8(m_home);
     while (home.size() > 1 && home.back() == '/') {
         home.pop_back();
     }
@@ -87,22 +61,20 @@ std::string DataFolder::shown(const std::filesystem::path& real) const {
 }
 
 void DataFolder::checkReachable() const {
-    struct stat info {};
-    if (::stat(m_root.c_str(), &info) == 0 || errno != ENOENT) {
+    if (const int error = platform::unreachableLink(m_root)) {
+        throw FileError(FileOperation::Reach, error, shownRoot());
+    }
+}
+
+void DataFolder::checkNotLeftInFormerFolder(std::string_view drivePath) const {
+    if (m_formerRoot.empty()) {
         return;
     }
-    // Find the first missing step of the path: behind a link it is an unmounted share; a plain
-    // missing folder is one that nothing was saved in yet.
-    std::filesystem::path step;
-    for (const auto& part : m_root) {
-        step /= part;
-        struct stat entry {};
-        if (::lstat(step.c_str(), &entry) != 0) {
-            return;
-        }
-        if (S_ISLNK(entry.st_mode) && ::stat(step.c_str(), &info) != 0 && errno == ENOENT) {
-            throw FileError(FileOperation::Reach, ENOENT, shownRoot());
-        }
+    const DataFolder former(m_formerRoot);
+    bool there = false;
+    if (platform::normalFileExists(former.resolve(drivePath), there) == 0 && there) {
+        throw FileError(FileOperation::LeftInFormerFolder, platform::missingFileNumber(), shownPath(drivePath),
+                        former.shownPath(drivePath));
     }
 }
 
@@ -117,16 +89,10 @@ std::filesystem::path DataFolder::resolve(std::string_view drivePath) const {
     return m_root / pathFromUtf8(name);
 }
 
-int DataFolder::injectedFailure(FileStep step) const {
-    return m_faults ? m_faults->next(step) : 0;
-}
-
 void DataFolder::create() const {
     checkReachable();
-    std::error_code error;
-    std::filesystem::create_directories(m_root, error);
-    if (error) {
-        throw FileError(FileOperation::Write, error.value(), shownRoot());
+    if (const int error = platform::createFolder(m_root)) {
+        throw FileError(FileOperation::Write, error, shownRoot());
     }
 }
 

@@ -8,18 +8,17 @@
 namespace callpad {
 
 class FileFaults;
-enum class FileStep;
 
 // Where the program's "c:\..." files live. The program names every file by its drive-C path
-// ("c:\callpadRT.txt"); this class maps such a path to the real file. On Windows that is drive C
-// itself; elsewhere a per-user data folder, which may be a link to a folder that several accounts or
-// PCs share. Tests give a temporary folder.
+// ("c:\callpadRT.txt"); this class maps such a path to the real file. On Windows that is the folder
+// C:\callpad\, which every account of the PC may change; elsewhere a per-user data folder, which may be
+// a link to a folder that several accounts or PCs share. Tests give a temporary folder.
 class DataFolder {
 public:
     // `home` is written as "~" in the paths shown to the user; empty shows every path whole.
     explicit DataFolder(std::filesystem::path root, std::filesystem::path home = {});
 
-    // The data folder of this machine: C:\ on Windows, else $XDG_DATA_HOME/callpad
+    // The data folder of this machine: C:\callpad\ on Windows, else $XDG_DATA_HOME/callpad
     // (~/.local/share/callpad). Nothing is created here; writers create the folder on first use.
     static DataFolder forThisMachine();
     // Where this account's exported workbook goes: on Windows the data folder; elsewhere the user's
@@ -38,6 +37,13 @@ public:
     // target does not exist: a share that is not mounted must not read as an empty folder.
     void checkReachable() const;
 
+    // Where the files lay before they moved to this folder (C:\ on Windows); empty for none. Tests
+    // give a temporary folder.
+    void useFormerFolder(std::filesystem::path formerRoot) { m_formerRoot = std::move(formerRoot); }
+    // Throws FileError (operation LeftInFormerFolder) when "c:\<name>", missing here, still lies in the
+    // former folder: the user has to move the files, and the program must not start a new empty file.
+    void checkNotLeftInFormerFolder(std::string_view drivePath) const;
+
     // The mount table that tells how the folder is mounted; tests give their own.
     void useMountTable(std::filesystem::path mountTable) { m_mountTable = std::move(mountTable); }
     const std::filesystem::path& mountTable() const { return m_mountTable; }
@@ -52,14 +58,15 @@ public:
 
     // Tests make the file layer fail through this; copies of the folder share the plan.
     void injectFaults(std::shared_ptr<FileFaults> faults) { m_faults = std::move(faults); }
-    // The error number an injected failure gives this step, or 0 (always 0 outside tests).
-    int injectedFailure(FileStep step) const;
+    // The failures planned for the file layer, or null (always null outside tests).
+    FileFaults* faults() const { return m_faults.get(); }
 
 private:
     std::string shown(const std::filesystem::path& real) const;
 
     std::filesystem::path m_root;
     std::filesystem::path m_home;
+    std::filesystem::path m_formerRoot;
     std::filesystem::path m_mountTable = "/proc/self/mounts";
     std::shared_ptr<FileFaults> m_faults;
 };

@@ -3,12 +3,15 @@
 #include <stdexcept>
 #include <string>
 
+#include "records/Platform.h"
+
 namespace callpad {
 
 // What the program was doing when the file system refused; picks the wording of the user's message.
 // Reach: the data folder is a link whose target is missing (a share that is not mounted).
 // LocalLock: the data folder's mount keeps locks on this PC, so another PC could not see them.
-enum class FileOperation { Read, Write, Lock, Reach, LocalLock };
+// LeftInFormerFolder: the file is missing from the data folder but lies where files were kept before.
+enum class FileOperation { Read, Write, Lock, Reach, LocalLock, LeftInFormerFolder };
 
 // The one error type of the file layer: a failed system call on a data file. Thrown only by the file
 // layer and caught only by the screens' handler wrapper.
@@ -17,12 +20,19 @@ public:
     FileError(FileOperation operation, int number, std::string path, std::string detail = {});
 
     FileOperation operation() const { return m_operation; }
+    // What the screens tell the user; the number and description say the rest.
+    platform::ErrorKind kind() const { return platform::errorKind(m_number); }
+    // A link was refused where the program never follows one (a lock file planted as a link).
+    bool refusedLink() const { return platform::refusedLink(m_number); }
+    // The system's own error number (errno on POSIX, GetLastError() on Windows).
     int number() const { return m_number; }
-    // The system's text for the error number.
+    // The system's text for the error number, in the user's language.
     const std::string& description() const { return m_description; }
-    // The real path as the user sees it, home written as "~": "~/.local/share/callpad/callpadRT.txt".
+    // The real path as the user sees it, home written as "~": "~/.local/share/callpad/callpadRT.txt",
+    // C:\callpad\callpadRT.txt on Windows.
     const std::string& path() const { return m_path; }
-    // For LocalLock, the mount option that keeps the locks local ("nolock").
+    // For LocalLock, the mount option that keeps the locks local ("nolock"); for LeftInFormerFolder, the
+    // file's path in the former folder.
     const std::string& detail() const { return m_detail; }
 
 private:

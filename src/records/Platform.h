@@ -12,9 +12,8 @@ namespace callpad {
 class FileFaults;
 
 // The few calls through which the logic reaches the operating system: whole-file reads, the atomic
-// rewrite, the folder lock, the error texts and the local clock. One implementation per platform is
-// chosen at build time (PlatformWindows.cpp; on POSIX systems the file layer still makes these calls
-// itself until its code moves behind this interface).
+// rewrite, the folder lock, where the data folder is, the error texts and the local clock. One
+// implementation per platform is chosen at build time: PlatformPosix.cpp or PlatformWindows.cpp.
 //
 // The file calls return 0 on success or the system's own error number (errno on POSIX, GetLastError()
 // on Windows), which the file layer wraps with the program's path. `faults` (null outside tests) makes
@@ -25,6 +24,10 @@ namespace platform {
 enum class ErrorKind { Busy, Missing, NotPermitted, NoSpace, Other };
 
 ErrorKind errorKind(int number);
+// The number of a file that is not there, for failures the program finds itself.
+int missingFileNumber();
+// Whether the number says that a link was refused where the program never follows one.
+bool refusedLink(int number);
 // The system's text for the number in the user's language, as UTF-8.
 std::string errorDescription(int number);
 
@@ -59,10 +62,37 @@ public:
     // has it; then fails with a number whose kind is Busy.
     [[nodiscard]] int acquire(const std::filesystem::path& lockFile, std::chrono::milliseconds patience,
                               FileFaults* faults);
+    // After a failed acquire: the lock file was missing and could not be created, which is a folder
+    // this account may not write rather than a lock file to repair.
+    bool creationFailed() const { return m_creationFailed; }
 
 private:
     std::intptr_t m_handle = -1;
+    bool m_creationFailed = false;
 };
+
+// 0, or the number to report when the folder is behind a link whose target is missing (a share that is
+// not mounted), which must not read as an empty folder. Always 0 on Windows.
+[[nodiscard]] int unreachableLink(const std::filesystem::path& folder);
+
+// 0, or the number to report when the mount that holds the folder keeps byte-range locks on this PC
+// (`option` then names the mount option), as told by the mount table. Always 0 on Windows.
+[[nodiscard]] int locksStayLocal(const std::filesystem::path& folder, const std::filesystem::path& mountTable,
+                                 std::string& option);
+
+// Creates the folder and the folders above it that are missing.
+[[nodiscard]] int createFolder(const std::filesystem::path& folder);
+
+// Where "c:\" is on this machine: C:\callpad\ on Windows, else $XDG_DATA_HOME/callpad
+// (~/.local/share/callpad).
+std::filesystem::path dataFolderRoot();
+// Where the files of "c:\" lay before they moved to the data folder: C:\ on Windows; empty elsewhere.
+std::filesystem::path formerDataFolderRoot();
+// The home folder that paths shown to the user write as "~"; empty on Windows, which shows whole paths.
+std::filesystem::path shownHome();
+// Where this account's exported workbook goes: the data folder on Windows, else the user's documents
+// folder (see documentsFolder()).
+std::filesystem::path workbookFolderRoot();
 
 // The local calendar time of a moment.
 std::tm localTime(std::time_t moment);

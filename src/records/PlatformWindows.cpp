@@ -137,6 +137,15 @@ ErrorKind errorKind(int number) {
     }
 }
 
+int missingFileNumber() {
+    return ERROR_FILE_NOT_FOUND;
+}
+
+// Windows programs do not plant links for one another; the data folder is never opened through one.
+bool refusedLink(int) {
+    return false;
+}
+
 std::string errorDescription(int number) {
     wchar_t text[512] = {};
     DWORD length = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
@@ -251,6 +260,56 @@ int FileLock::acquire(const std::filesystem::path& lockFile, std::chrono::millis
         m_handle = reinterpret_cast<std::intptr_t>(file.release());
     }
     return static_cast<int>(error);
+}
+
+// A share reached by a drive letter or UNC path reports its own errors when it is gone.
+int unreachableLink(const std::filesystem::path&) {
+    return 0;
+}
+
+// Windows keeps byte-range locks on the file server, whatever the share.
+int locksStayLocal(const std::filesystem::path&, const std::filesystem::path&, std::string&) {
+    return 0;
+}
+
+int createFolder(const std::filesystem::path& folder) {
+    const std::wstring path = systemPath(folder);
+    if (CreateDirectoryW(path.c_str(), nullptr)) {
+        return 0;
+    }
+    DWORD error = GetLastError();
+    const std::filesystem::path parent = folder.parent_path();
+    if (error == ERROR_PATH_NOT_FOUND && !parent.empty() && parent != folder) {
+        if (const int failed = createFolder(parent)) {
+            return failed;
+        }
+        error = CreateDirectoryW(path.c_str(), nullptr) ? 0 : GetLastError();
+    }
+    if (error == ERROR_ALREADY_EXISTS) {
+        const DWORD attributes = GetFileAttributesW(path.c_str());
+        return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0
+                   ? 0
+                   : static_cast<int>(ERROR_ALREADY_EXISTS);
+    }
+    return static_cast<int>(error);
+}
+
+// Current Windows lets a standard account create folders in the root of drive C but not files; by the
+// drive's default permissions every account of the PC may change the files in a folder created there.
+std::filesystem::path dataFolderRoot() {
+    return std::filesystem::path(L"C:\\callpad");
+}
+
+std::filesystem::path formerDataFolderRoot() {
+    return std::filesystem::path(L"C:\\");
+}
+
+std::filesystem::path shownHome() {
+    return {};
+}
+
+std::filesystem::path workbookFolderRoot() {
+    return dataFolderRoot();
 }
 
 std::tm localTime(std::time_t moment) {

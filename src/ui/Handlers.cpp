@@ -1,6 +1,5 @@
 #include "ui/Handlers.h"
 
-#include <cerrno>
 #include <cstdio>
 
 #include "records/FileError.h"
@@ -13,24 +12,29 @@ namespace {
 
 // What the user can do about a lock file that this account cannot use.
 QString lockFileText(const FileError& error, const QString& file) {
-    switch (error.number()) {
-        case EWOULDBLOCK:
+    if (error.refusedLink()) {
+        return QStringLiteral(
+                   "ロックファイル %1 がシンボリックリンクになっているため、安全のため保存しません。\n"
+                   "このリンクを削除してください。")
+            .arg(file);
+    }
+    switch (error.kind()) {
+        case platform::ErrorKind::Busy:
             return QStringLiteral("別のコールパッドがデータを更新中です。しばらく待ってからもう一度操作してください。");
-        case EACCES:
-        case EPERM:
+        case platform::ErrorKind::NotPermitted:
             return QStringLiteral(
                        "ロックファイル %1 をこのアカウントでは書き込み用に開けないため、保存できません。\n"
                        "別のアカウントが古いバージョンのコールパッドなどで作ったファイルです。すべてのコールパッドを終"
                        "了してから"
                        "このファイルを削除してください（README「複数のアカウントで使う」）。")
                 .arg(file);
-        case ELOOP:
-            return QStringLiteral(
-                       "ロックファイル %1 がシンボリックリンクになっているため、安全のため保存しません。\n"
-                       "このリンクを削除してください。")
-                .arg(file);
         default: return QStringLiteral("データフォルダーをロックできません（%1）。").arg(file);
     }
+}
+
+// The folder part of a shown path, with its separator: C:\callpad\ of C:\callpad\callpadRT.txt.
+std::string fileFolder(const std::string& path) {
+    return path.substr(0, path.find_last_of("/\\") + 1);
 }
 
 QString fileErrorText(const FileError& error) {
@@ -53,8 +57,14 @@ QString fileErrorText(const FileError& error) {
                        "と同時に書き込むと連絡が失われるおそれがあるため、保存していません。"
                        "「%2」を付けずにマウントし直してください（README「複数の PC で使う」）。")
                 .arg(file, qtext(error.detail()));
+        case FileOperation::LeftInFormerFolder:
+            return QStringLiteral(
+                       "ファイル %1 がありません。以前のコールパッドが C:\\ に置いていたファイル %2 が残っています。\n"
+                       "コールパッドをすべて終了してから、C:\\ に置いていたコールパッドのファイルを %3 "
+                       "に移してください（README「Windows で使う」）。何も読み書きしていません。")
+                .arg(file, qtext(error.detail()), qtext(fileFolder(error.path())));
     }
-    const bool denied = error.number() == EACCES || error.number() == EPERM;
+    const bool denied = error.kind() == platform::ErrorKind::NotPermitted;
     if (denied && error.operation() != FileOperation::Lock) {
         what += QStringLiteral(
             "\nこのアカウントには権限がありません。共有フォルダーなら、グループと権限の設定を確認してください"

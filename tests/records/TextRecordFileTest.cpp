@@ -221,6 +221,38 @@ TEST(AtomicFile, ReplacesWholeAndLeavesNoTemporaryFile) {
     EXPECT_EQ(temp.listing(), "b.txt not-yet");
 }
 
+// The longest recipient name the check lets through saves and reads back; on Windows the whole path,
+// with the temporary folder in front, is far beyond 260 characters.
+TEST(AtomicFile, TheLongestNameTheCheckAllowsSavesAndReadsBack) {
+    TempFolder temp;
+    const std::string name = std::string(240, 'a') + "callpad.txt";
+    ASSERT_EQ(checkFileNamePart(std::string(240, 'a'), "", "callpad.txt"), FileNameProblem::None);
+    writeFileAtomically(temp.folder(), "c:\\" + name, "x");
+    EXPECT_TRUE(fileExists(temp.folder(), "c:\\" + name));
+    EXPECT_EQ(readWholeFile(temp.folder(), "c:\\" + name), "x");
+    EXPECT_EQ(temp.listing(), name);
+}
+
+// Files kept where the program kept them before (C:\ on Windows) are not taken for missing ones: the
+// user is told to move them, and nothing is created.
+TEST(DataFolder, AFileLeftInTheFormerFolderIsToldAndNothingIsCreated) {
+    TempFolder former;
+    former.write("田中callpad.txt", "old");
+    DataFolder folder(former.root() / "callpad");
+    folder.useFormerFolder(former.root());
+    try {
+        (void)fileExists(folder, "c:\\田中callpad.txt");
+        FAIL() << "the file left in the former folder was taken for a missing one";
+    } catch (const FileError& error) {
+        EXPECT_EQ(error.operation(), FileOperation::LeftInFormerFolder);
+        EXPECT_EQ(error.path(), folder.shownPath("c:\\田中callpad.txt"));
+        EXPECT_EQ(error.detail(), former.folder().shownPath("c:\\田中callpad.txt"));
+        EXPECT_EQ(error.kind(), platform::ErrorKind::Missing);
+    }
+    EXPECT_FALSE(fileExists(folder, "c:\\鈴木callpad.txt"));
+    EXPECT_EQ(former.listing(), "田中callpad.txt");
+}
+
 TEST(AtomicFile, AnExistingFileIsNeverTakenForAMissingOne) {
     TempFolder temp;
     EXPECT_FALSE(fileExists(temp.folder(), "c:\\none.txt"));
@@ -240,7 +272,7 @@ TEST(FolderLock, ASecondHolderWaitsThenGivesUpOrTakesItAsSoonAsTheHolderLetsGo) 
         FAIL() << "the folder is already locked";
     } catch (const FileError& error) {
         EXPECT_EQ(error.operation(), FileOperation::Lock);
-        EXPECT_EQ(error.number(), EWOULDBLOCK);
+        EXPECT_EQ(error.kind(), platform::ErrorKind::Busy);
     }
     EXPECT_GE(std::chrono::steady_clock::now() - started, std::chrono::milliseconds(200));
     std::thread releaser([&] {

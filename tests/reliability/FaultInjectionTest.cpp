@@ -124,7 +124,7 @@ TEST(FaultInjection, EveryWriterKeepsTheOldFileWhateverCallOfAStepFails) {
             for (int occurrence = 1; occurrence <= calls[static_cast<std::size_t>(step.step)]; ++occurrence) {
                 SCOPED_TRACE(std::string(writer.name) + ", failing " + step.name + " #" + std::to_string(occurrence));
                 Scene scene(writer);
-                scene.faults->failAt(step.step, lock ? ENOLCK : EIO, occurrence);
+                scene.faults->failAt(step.step, lock ? test::kLockRefusedError : test::kDiskError, occurrence);
                 try {
                     writer.run(scene.folder);
                     ADD_FAILURE() << "the failure was not reported";

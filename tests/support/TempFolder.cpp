@@ -1,8 +1,13 @@
 #include "support/TempFolder.h"
 
-#include <unistd.h>
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <cerrno>
+#endif
 
 #include <atomic>
+#include <chrono>
 #include <fstream>
 #include <set>
 #include <sstream>
@@ -12,14 +17,20 @@ namespace callpad::test {
 
 namespace {
 
+// Unique among the test programs that run at the same time: the start of this program, then a count.
 std::filesystem::path freshPath() {
+    static const auto started = std::chrono::steady_clock::now().time_since_epoch().count();
     static std::atomic<int> counter{0};
     return std::filesystem::temp_directory_path() /
-           ("callpad-test-" + std::to_string(::getpid()) + "-" + std::to_string(counter++));
+           ("callpad-test-" + std::to_string(started) + "-" + std::to_string(counter++));
+}
+
+std::filesystem::path pathFromUtf8(std::string_view text) {
+    return std::filesystem::path(std::u8string(text.begin(), text.end()));
 }
 
 std::filesystem::path pathOf(const DataFolder& folder, std::string_view name) {
-    return folder.root() / std::filesystem::path(std::u8string(name.begin(), name.end()));
+    return folder.root() / pathFromUtf8(name);
 }
 
 std::string readFile(const std::filesystem::path& path) {
@@ -74,8 +85,16 @@ std::string TempFolder::listing() const {
     return result;
 }
 
+#ifdef _WIN32
+const int kDiskError = ERROR_CRC;
+const int kLockRefusedError = ERROR_NOT_SUPPORTED;
+#else
+const int kDiskError = EIO;
+const int kLockRefusedError = ENOLCK;
+#endif
+
 std::string fixtureBytes(std::string_view fixture) {
-    return readFile(std::filesystem::path(CALLPAD_TEST_DATA) / std::string(fixture));
+    return readFile(pathFromUtf8(CALLPAD_TEST_DATA) / pathFromUtf8(fixture));
 }
 
 }  // namespace callpad::test

@@ -32,6 +32,11 @@ private:
     DataFolder m_folder;
 };
 
+// Error numbers of this platform for injected faults, neither of which the file layer waits out: a
+// failing disk, and a lock that the file system refuses.
+extern const int kDiskError;
+extern const int kLockRefusedError;
+
 // The bytes of tests/data/<fixture>.
 std::string fixtureBytes(std::string_view fixture);
 

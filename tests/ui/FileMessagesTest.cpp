@@ -93,5 +93,18 @@ TEST(FileMessages, PermissionFailuresOnASharedFolderTellTheFix) {
     }
 }
 
+// On Windows the files moved from C:\ into C:\callpad\; one left behind tells the user to move them.
+TEST(FileMessages, AFileLeftInTheFormerFolderTellsWhereToMoveIt) {
+    ui::RecordedMessageBoxes boxes;
+    ui::reportFailure(nullptr, FileError(FileOperation::LeftInFormerFolder, ENOENT, "C:\\callpad\\田中callpad.txt",
+                                         "C:\\田中callpad.txt"));
+    for (const QString& part :
+         {QStringLiteral("ファイル C:\\callpad\\田中callpad.txt がありません"),
+          QStringLiteral("ファイル C:\\田中callpad.txt が残っています"),
+          QStringLiteral("ファイルを C:\\callpad\\ に移してください"), QStringLiteral("README「Windows で使う」")}) {
+        EXPECT_TRUE(boxes.last().contains(part)) << ui::utf8(boxes.last());
+    }
+}
+
 }  // namespace
 }  // namespace callpad
