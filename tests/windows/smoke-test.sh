@@ -120,7 +120,9 @@ walk() {
     type_text tanaka
     press alt+s
     box=$(wait_window コールパッド "$menu")
-    xdotool windowfocus --sync "$box"
+    # Wine hands the keyboard to a window that is clicked, not to one that X focuses; the corner
+    # holds no control.
+    xdotool mousemove --sync --window "$box" 5 5 click 1
     press Return
     wait_gone コールパッド "$box"
     click "$entry" 3360 4320 1215 495 # 戻る(&R)
