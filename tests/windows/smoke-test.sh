@@ -145,7 +145,7 @@ walk() {
 # system folder of the new prefix), none of MinGW's or Qt's.
 headers=$(x86_64-w64-mingw32-objdump -p "$exe")
 grep -Eq '^Subsystem[[:space:]]+0+2[[:space:]]+\(Windows GUI\)' <<<"$headers" || fail "$exe is no Windows GUI program"
-dlls=$(sed -n 's/^[[:space:]]*DLL Name: //p' <<<"$headers" | tr 'A-Z' 'a-z' | sort -u)
+dlls=$(sed -n 's/^[[:space:]]*DLL Name: //p' <<<"$headers" | tr '[:upper:]' '[:lower:]' | sort -u)
 [ -n "$dlls" ] || fail "no imported DLLs found in $exe"
 for dll in $dlls; do
     case $dll in lib*.dll | qt*.dll) fail "$exe imports $dll" ;; esac
