@@ -34,8 +34,10 @@ test: build check-includes check-format
 	ctest --preset dev
 	$(MAKE) test-asan
 	$(MAKE) test-windows
+	$(MAKE) test-windows-app
 	$(MAKE) test-fuzz
 	$(MAKE) package WARNINGS_AS_ERRORS=ON
+	$(MAKE) package-windows WARNINGS_AS_ERRORS=ON
 
 # Folders of src include each other only in the directions of tools/check-includes.py.
 check-includes: deps
