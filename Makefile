@@ -5,11 +5,12 @@
 PACKAGES := cmake ninja-build g++ make pkg-config qt6-base-dev libgtest-dev libgmock-dev \
             xvfb xauth x11-utils fonts-ipafont-gothic python3 python3-xlrd clang libclang-rt-14-dev \
             dpkg-dev desktop-file-utils appstream libbenchmark-dev python3-xlwt clang-format \
-            g++-mingw-w64-x86-64-posix googletest wine wine64 locales
+            g++-mingw-w64-x86-64-posix googletest wine wine64 locales qt6-base-dev-tools perl \
+            xdotool unzip
 SOURCES := find src tests bench tools -name '*.cpp' -o -name '*.h'
 SUDO := $(if $(filter 0,$(shell id -u)),,sudo)
 
-.PHONY: all deps build run test check-includes check-format test-asan test-windows test-fuzz fuzz package bench screenshots format clean
+.PHONY: all deps build run test check-includes check-format test-asan test-windows test-windows-app test-fuzz fuzz package package-windows bench screenshots screenshots-windows qt-windows format clean
 
 all: build
 
@@ -33,8 +34,10 @@ test: build check-includes check-format
 	ctest --preset dev
 	$(MAKE) test-asan
 	$(MAKE) test-windows
+	$(MAKE) test-windows-app
 	$(MAKE) test-fuzz
 	$(MAKE) package WARNINGS_AS_ERRORS=ON
+	$(MAKE) package-windows WARNINGS_AS_ERRORS=ON
 
 # Folders of src include each other only in the directions of tools/check-includes.py.
 check-includes: deps
@@ -54,6 +57,13 @@ test-windows: deps
 	cmake --build --preset windows
 	tests/windows/run-under-wine.sh build/windows
 
+# callpad.exe against the static Qt for Windows, used under Wine with clicks and typing and compared
+# with the Linux program used the same way.
+test-windows-app: build qt-windows
+	cmake --preset windows-app
+	cmake --build --preset windows-app
+	tests/windows/smoke-test.sh build/windows-app/callpad.exe build/dev/callpad build/windows-app/smoke
+
 # A Debian package of the optimised program, checked by installing it into a scratch root. A packager's
 # build does not stop on a warning that another compiler finds; make test turns warnings into errors.
 WARNINGS_AS_ERRORS ?= OFF
@@ -62,6 +72,13 @@ package: deps
 	cmake --build --preset release --target callpad
 	cd build/release && cpack -B ../package
 	tests/shell/check-package.sh build/package/callpad_*.deb
+
+# The Windows zip (callpad-<version>-windows-x64.zip), checked by starting the program in it under Wine.
+package-windows: deps qt-windows
+	cmake --preset windows-app -DCMAKE_COMPILE_WARNING_AS_ERROR=$(WARNINGS_AS_ERRORS)
+	cmake --build --preset windows-app --target callpad
+	cd build/windows-app && cpack -B ../package
+	tests/windows/check-zip.sh build/package/callpad-*-windows-x64.zip build/windows-app/zip-check
 
 # A short fuzzing run belongs to every test run; `make fuzz` runs longer (FUZZ_SECONDS, default 600).
 FUZZ_SECONDS ?= 600
@@ -86,6 +103,17 @@ screenshots: build
 	cmake --build --preset dev --target callpad_screenshots
 	QT_QPA_PLATFORM=offscreen ./build/dev/callpad_screenshots docs/screenshots
 	QT_QPA_PLATFORM=offscreen QT_SCALE_FACTOR=2 ./build/dev/callpad_screenshots docs/screenshots/200
+
+# A static Qt for Windows from Debian's qt6-base source, built once (about 20 minutes) and then reused.
+qt-windows: deps
+	tools/windows/build-qt.sh build/qt-windows
+
+# The same pictures from callpad.exe's screens under Wine.
+screenshots-windows: deps qt-windows
+	cmake --preset windows-app
+	cmake --build --preset windows-app --target callpad_screenshots
+	tools/windows/screenshots-under-wine.sh build/windows-app/callpad_screenshots.exe docs/screenshots/windows \
+		build/windows-app/screenshots
 
 format:
 	$(SOURCES) | xargs clang-format -i

@@ -1,9 +1,12 @@
 // Takes a picture of each of the six screens, filled with sample data, for the README:
 //   callpad_screenshots <output folder>
 // Runs on any Qt platform (offscreen included); set QT_SCALE_FACTOR=2 for the 200% pictures.
+// Fails when a screen or control is drawn in a face other than a Japanese Gothic one: a system's
+// default face (a serif under Wine) or a bare fallback must not win over the program's font list.
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
+#include <QFontInfo>
 #include <QLineEdit>
 #include <QPushButton>
 
@@ -54,8 +57,29 @@ void prepareSampleData(const DataFolder& folder) {
     saveNewMessage(folder, "c:\\田中callpad.txt", newest);
 }
 
+bool drawnInGothic(QWidget* screen) {
+    QList<QWidget*> widgets = screen->findChildren<QWidget*>();
+    widgets.prepend(screen);
+    for (const QWidget* widget : widgets) {
+        // A control that keeps the system's own type (the list editors' instruction) follows the system.
+        if (widget->font() == QApplication::font()) {
+            continue;
+        }
+        const QString family = QFontInfo(widget->font()).family();
+        if (!family.contains(QStringLiteral("Gothic")) && !family.contains(QStringLiteral("ゴシック"))) {
+            std::cout << widget->objectName().toStdString() << " is drawn in " << family.toStdString()
+                      << ", not in a Japanese Gothic face\n";
+            return false;
+        }
+    }
+    return true;
+}
+
 bool save(ui::ScreenRegistry& registry, const char* name, const QString& folder) {
     QWidget* screen = registry.find(QString::fromLatin1(name));
+    if (screen && !drawnInGothic(screen)) {
+        return false;
+    }
     const QString file = folder + QLatin1Char('/') + QString::fromLatin1(name) + QStringLiteral(".png");
     const bool saved = screen && screen->grab().save(file);
     std::cout << (saved ? "wrote " : "could not write ") << file.toStdString() << "\n";

@@ -1,0 +1,32 @@
+#!/usr/bin/env bash
+# Checks the Windows zip: callpad.exe (stripped) and README.txt at the top and nothing else, the read-me
+# in UTF-8 with a byte-order mark and CR LF line ends naming the Windows versions and the data folder;
+# then unpacks it and starts the program in it under Wine.
+# Usage: check-zip.sh <callpad-VERSION-windows-x64.zip> <scratch folder>
+set -euo pipefail
+zip=$1
+scratch=$2
+here=$(cd "$(dirname "$0")" && pwd)
+fail() {
+    echo "check-zip: $*" >&2
+    exit 1
+}
+
+entries=$(unzip -Z1 "$zip" | sort | tr '\n' ' ')
+[ "$entries" = "README.txt callpad.exe " ] || fail "$zip holds: $entries"
+rm -rf "$scratch"
+mkdir -p "$scratch/unpacked"
+unzip -q "$zip" -d "$scratch/unpacked"
+readme=$scratch/unpacked/README.txt
+[ "$(head -c 3 "$readme" | od -An -tx1 | tr -d ' ')" = efbbbf ] || fail "README.txt does not start with a byte-order mark"
+iconv -f UTF-8 -t UTF-8 "$readme" >/dev/null || fail "README.txt is not UTF-8"
+[ "$(tr -d '\r' <"$readme" | wc -l)" = "$(grep -c $'\r$' "$readme")" ] || fail "README.txt has lines without CR LF"
+for text in 'Windows 10' 'Windows 11' '64' 'C:\callpad\' 'データの置き場所' 'Where the files live'; do
+    grep -qF "$text" "$readme" || fail "README.txt does not mention $text"
+done
+if x86_64-w64-mingw32-objdump -h "$scratch/unpacked/callpad.exe" | grep -q '\.debug_'; then
+    fail "callpad.exe in the zip is not stripped"
+fi
+echo "zip: callpad.exe ($(du -k "$scratch/unpacked/callpad.exe" | cut -f1) KiB) and README.txt; $(du -k "$zip" | cut -f1) KiB"
+"$here/smoke-test.sh" --start-only "$scratch/unpacked/callpad.exe" "$scratch/run"
+rm -rf "$scratch"
