@@ -3,7 +3,7 @@
 #   make test   install what is missing, build, run every test (also under ASan+UBSan, and the Windows build under Wine)
 
 PACKAGES := cmake ninja-build g++ make pkg-config qt6-base-dev libgtest-dev libgmock-dev \
-            xvfb xauth x11-utils fonts-ipafont-gothic python3 python3-xlrd clang libclang-rt-14-dev \
+            xvfb x11-utils fonts-ipafont-gothic python3 python3-xlrd clang libclang-rt-14-dev \
             dpkg-dev desktop-file-utils appstream libbenchmark-dev python3-xlwt clang-format \
             g++-mingw-w64-x86-64-posix googletest wine wine64 locales qt6-base-dev-tools perl \
             xdotool unzip

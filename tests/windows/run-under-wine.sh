@@ -1,5 +1,5 @@
 #!/bin/sh
-# Runs every test program of the Windows cross build under Wine and prints how many tests passed.
+# Runs the test programs of the Windows cross build under Wine and prints how many tests passed.
 # Each program runs twice: under a Japanese UTF-8 locale (Wine's ANSI code page is then 932, as on a
 # Japanese Windows) and under a non-Japanese one, where only the wide-character API reaches Japanese
 # file names. The Wine prefix, the generated locale and TMPDIR stay inside the build folder.
@@ -33,7 +33,10 @@ wineserver -p
 trap 'wineserver -k' EXIT
 
 started=$(date +%s.%N)
-programs=$(find "$build" -name '*_tests.exe' -not -path "$WINEPREFIX/*" | sort)
+# The programs this configuration registers as tests, so that a leftover program of an older build is
+# never run or counted.
+programs=$(ctest --test-dir "$build" --show-only=json-v1 |
+    python3 -c 'import json, sys; print("\n".join(t["command"][0] for t in json.load(sys.stdin)["tests"]))')
 total=0
 failed=""
 for locale in ja_JP.UTF-8 C.UTF-8; do
