@@ -424,10 +424,11 @@ std::string Workbook::xlsBytes() const {
     return compoundFileBytes(workbookStream(m_sheet));
 }
 
-void Workbook::saveas(const DataFolder& folder, std::string_view drivePath) const {
-    // Under the folder lock like every write: two copies exporting at once would share the temporary file.
+void Workbook::saveas(const DataFolder& folder, std::string_view drivePath, const DataFolder& dataFolder) const {
+    // Under the data folder's lock like every write: two copies exporting at once would share the
+    // temporary file.
     const std::string bytes = xlsBytes();
-    FolderLock lock(folder);
+    FolderLock lock(dataFolder);
     writeFileAtomically(folder, drivePath, bytes);
 }
 

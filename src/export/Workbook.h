@@ -68,9 +68,13 @@ public:
     // The complete .xls file. Same cells, same bytes. Throws std::length_error when a cell is oversized.
     std::string xlsBytes() const;
 
-    // Writes xlsBytes() to a file such as "c:\callpad.xls", all or nothing. Throws FileError, and
-    // std::length_error as xlsBytes() does (before anything is written).
-    void saveas(const DataFolder& folder, std::string_view drivePath) const;
+    // Writes xlsBytes() to a file of `folder` such as "c:\callpad.xls", all or nothing, under the lock of
+    // the data folder `dataFolder`, so that a workbook folder of its own (the documents folder) receives
+    // nothing but the workbook. Throws FileError, and std::length_error as xlsBytes() does (before
+    // anything is written).
+    void saveas(const DataFolder& folder, std::string_view drivePath, const DataFolder& dataFolder) const;
+    // The same where the workbook goes into the data folder itself.
+    void saveas(const DataFolder& folder, std::string_view drivePath) const { saveas(folder, drivePath, folder); }
 
 private:
     Worksheet m_sheet;

@@ -107,7 +107,8 @@ void Frmrenraku::Cmdsave_Click() {
     const MessageEntry entry = currentEntry();
     // Refuse before anything is read or written; the inputs stay for the user to correct.
     if (const auto refusal = checkEntry(entry)) {
-        showMessage(this, refusalText(inputLabel(refusal->input), qtext(entry.text(refusal->input)), *refusal));
+        showMessage(this, refusalText(inputLabel(refusal->input), qtext(entry.text(refusal->input)), *refusal,
+                                      QStringLiteral("連絡を保存できません。")));
         return;
     }
     const std::string path = MessageFilePath(entry.recipient);
@@ -116,9 +117,9 @@ void Frmrenraku::Cmdsave_Click() {
         case SaveResult::Saved: showMessage(this, QStringLiteral("登録完了")); break;
         case SaveResult::FileFull:
             showMessage(
-                this, QStringLiteral("連絡ファイル %1 にはすでに50件の連絡が保存されていて、これ以上登録できません。\n"
+                this, QStringLiteral("連絡ファイル %1 にはすでに%2件の連絡が保存されていて、これ以上登録できません。\n"
                                      "「報告確認」の画面で対応済みの連絡を削除してから、もう一度登録してください。")
-                          .arg(file));
+                          .arg(file, QString::number(MessageTable::kCapacity)));
             break;
         case SaveResult::FileDamaged:
             showMessage(this, QStringLiteral("連絡ファイル %1 の内容が壊れているため、連絡を登録できません。\n"

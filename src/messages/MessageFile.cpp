@@ -29,7 +29,8 @@ MessageLoad LoadMessages(const DataFolder& folder, std::string_view drivePath, M
     // Read into a table of its own, so that a failed read leaves the caller's table as it was.
     MessageTable loaded;
     TextRecordFile file(folder);
-    if (file.FileExists(drivePath)) {
+    result.fileFound = file.FileExists(drivePath);
+    if (result.fileFound) {
         file.OpenForInput(drivePath);
         while (!file.AtEndOfFile()) {
             auto message = readMessage(file);
@@ -49,9 +50,9 @@ MessageLoad LoadMessages(const DataFolder& folder, std::string_view drivePath, M
     return result;
 }
 
-void SaveMessages(const DataFolder& folder, std::string_view drivePath, const MessageTable& table) {
+bool SaveMessages(const DataFolder& folder, std::string_view drivePath, const MessageTable& table, WriteMode mode) {
     TextRecordFile file(folder);
-    file.OpenForOutput(drivePath);
+    file.OpenForOutput(drivePath, mode);
     // One set of fields for all records: assigning a text reuses the room of the one before.
     std::vector<std::string> fields(PhoneMessage::kFieldCount);
     for (int i = 1; i <= table.MessageCount(); ++i) {
@@ -60,7 +61,7 @@ void SaveMessages(const DataFolder& folder, std::string_view drivePath, const Me
         }
         file.WriteRecord(fields);
     }
-    file.CloseFile();
+    return file.CloseFile();
 }
 
 }  // namespace callpad

@@ -6,6 +6,7 @@
 
 #include "messages/MessageFile.h"
 #include "records/AtomicFile.h"
+#include "records/FileError.h"
 #include "records/FolderLock.h"
 
 namespace callpad {
@@ -42,16 +43,24 @@ std::optional<std::vector<StoredRecord>> readAllRecords(std::string_view content
 
 SaveResult saveNewMessage(const DataFolder& folder, std::string_view drivePath, const PhoneMessage& message) {
     FolderLock lock(folder);
-    MessageTable table;
-    const MessageLoad load = LoadMessages(folder, drivePath, table);
-    if (load.damaged) {
-        return SaveResult::FileDamaged;
+    // A file that the read found missing is created, never replaced: another PC may have created it a
+    // moment ago. If it turns up, it is read again and the message saved into it.
+    constexpr int kAttempts = 3;
+    for (int attempt = 0; attempt < kAttempts; ++attempt) {
+        MessageTable table;
+        const MessageLoad load = LoadMessages(folder, drivePath, table);
+        if (load.damaged) {
+            return SaveResult::FileDamaged;
+        }
+        if (load.recordsBeyondCapacity > 0 || !table.PrependMessage(message)) {
+            return SaveResult::FileFull;
+        }
+        if (SaveMessages(folder, drivePath, table, load.fileFound ? WriteMode::Replace : WriteMode::CreateNew)) {
+            return SaveResult::Saved;
+        }
     }
-    if (load.recordsBeyondCapacity > 0 || !table.PrependMessage(message)) {
-        return SaveResult::FileFull;
-    }
-    SaveMessages(folder, drivePath, table);
-    return SaveResult::Saved;
+    // The file system keeps saying both that the file is missing and that it exists.
+    throw FileError(FileOperation::Write, platform::existingFileNumber(), folder.shownPath(drivePath));
 }
 
 DeleteResult deleteMessageFromFile(const DataFolder& folder, std::string_view drivePath, const MessageTable& table,

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QSignalBlocker>
 
+#include "records/FileError.h"
 #include "ui/Controls.h"
 #include "ui/Handlers.h"
 #include "ui/InputMessages.h"
@@ -12,6 +13,12 @@
 namespace callpad {
 
 using namespace ui;
+
+namespace {
+
+const QString kNameRefused = QStringLiteral("一覧に登録できません。");
+
+}  // namespace
 
 const NameListEditorLook NameListEditorScreen::kReporters{
     .screenName = "FrmTouroku",
@@ -74,7 +81,17 @@ NameListEditorScreen::NameListEditorScreen(ScreenContext& context, const NameLis
 }
 
 void NameListEditorScreen::Form_Load() {
-    m_model.load(context().folder);
+    try {
+        m_model.load(context().folder);
+    } catch (const FileError& error) {
+        // The model keeps the list from being saved; the user must know before typing any name.
+        showEntry();
+        mirrorScrollBar();
+        showMessage(this, failureText(error) + QStringLiteral("\n\n%1の一覧を読み込めなかったため、"
+                                                              "この画面で変更しても保存されません。")
+                                                   .arg(m_look.listName));
+        return;
+    }
     showEntry();
     mirrorScrollBar();
     const NameList& list = m_model.list();
@@ -89,10 +106,8 @@ void NameListEditorScreen::Form_Load() {
         showMessage(this, QStringLiteral("%1の一覧には名前が%2件あります。この画面に表示できるのは最初の%3件です。\n"
                                          "前の名前を削除すると、%4件目からの名前が1件ずつ繰り上がって表示されます。"
                                          "表示していない名前も「戻る」でそのまま保存されます。")
-                              .arg(m_look.listName)
-                              .arg(total)
-                              .arg(NameList::kCapacity)
-                              .arg(NameList::kCapacity + 1));
+                              .arg(m_look.listName, QString::number(total), QString::number(NameList::kCapacity),
+                                   QString::number(NameList::kCapacity + 1)));
     }
 }
 
@@ -100,7 +115,7 @@ void NameListEditorScreen::CmdTuika_Click() {
     const QString typed = m_txtNeme->text();
     if (const auto refusal = m_model.store(utf8(typed))) {
         // The typed text stays in the box so that the user can correct it.
-        showMessage(this, refusalText(QStringLiteral("名前"), typed, *refusal));
+        showMessage(this, refusalText(QStringLiteral("名前"), typed, *refusal, kNameRefused));
         return;
     }
     showEntry();
@@ -109,7 +124,7 @@ void NameListEditorScreen::CmdTuika_Click() {
         showMessage(this, QStringLiteral("%1番目の名前を登録しました。\n"
                                          "一覧に登録できる名前は%1件までのため、新しい欄は追加されません。"
                                          "追加するには、不要な名前を削除してください。")
-                              .arg(NameList::kCapacity));
+                              .arg(QString::number(NameList::kCapacity)));
     }
 }
 
@@ -118,7 +133,7 @@ void NameListEditorScreen::HScBN_Change() {
     if (const auto refusal = m_model.moveTo(utf8(typed), m_hscBN->value())) {
         // The bar goes back to the slot still shown; the box keeps what was typed.
         mirrorScrollBar();
-        showMessage(this, refusalText(QStringLiteral("名前"), typed, *refusal));
+        showMessage(this, refusalText(QStringLiteral("名前"), typed, *refusal, kNameRefused));
         return;
     }
     showEntry();

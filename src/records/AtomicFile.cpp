@@ -8,7 +8,7 @@ namespace callpad {
 bool fileExists(const DataFolder& folder, std::string_view drivePath) {
     bool exists = false;
     if (const int error = platform::normalFileExists(folder.resolve(drivePath), exists)) {
-        throw FileError(FileOperation::Read, error, folder.shownPath(drivePath));
+        throw FileError(FileOperation::Read, error, folder.shownPath(drivePath), {}, folder.kind());
     }
     if (!exists) {
         folder.checkReachable();
@@ -20,19 +20,29 @@ bool fileExists(const DataFolder& folder, std::string_view drivePath) {
 std::string readWholeFile(const DataFolder& folder, std::string_view drivePath) {
     std::string content;
     if (const int error = platform::readWholeFile(folder.resolve(drivePath), content, folder.faults())) {
-        throw FileError(FileOperation::Read, error, folder.shownPath(drivePath));
+        throw FileError(FileOperation::Read, error, folder.shownPath(drivePath), {}, folder.kind());
     }
     return content;
 }
 
-void writeFileAtomically(const DataFolder& folder, std::string_view drivePath, std::string_view bytes) {
+bool writeFileAtomically(const DataFolder& folder, std::string_view drivePath, std::string_view bytes,
+                         WriteMode mode) {
     folder.create();
-    const std::filesystem::path target = folder.resolve(drivePath);
+    const std::filesystem::path target = platform::linkTarget(folder.resolve(drivePath));
+    if (const int error = platform::writeProtected(target)) {
+        throw FileError(FileOperation::ReadOnly, error, folder.shownPath(drivePath), {}, folder.kind());
+    }
     std::filesystem::path temporary = target;
     temporary += std::u8string(kTemporarySuffix.begin(), kTemporarySuffix.end());
-    if (const int error = platform::replaceFile(target, temporary, bytes, folder.faults())) {
-        throw FileError(FileOperation::Write, error, folder.shownPath(drivePath));
+    const bool replace = mode == WriteMode::Replace;
+    const int error = platform::replaceFile(target, temporary, bytes, replace, folder.faults());
+    if (error != 0 && !replace && platform::alreadyExists(error)) {
+        return false;
     }
+    if (error != 0) {
+        throw FileError(FileOperation::Write, error, folder.shownPath(drivePath), {}, folder.kind());
+    }
+    return true;
 }
 
 }  // namespace callpad

@@ -23,6 +23,29 @@ std::string utf8(const std::filesystem::path& path) {
     return std::string(text.begin(), text.end());
 }
 
+// Whether Windows takes the name for a device: CON, PRN, AUX, NUL, COM1 to COM9 and LPT1 to LPT9 (also
+// with the superscript digits ¹ ² ³), in any case, when they make up the part before the first dot,
+// trailing blanks aside. "CON.txt" is the console there, however it was meant.
+bool isWindowsDeviceName(std::string_view name) {
+    std::string_view stem = name.substr(0, name.find('.'));
+    while (!stem.empty() && stem.back() == ' ') {
+        stem.remove_suffix(1);
+    }
+    std::string upper(stem);
+    for (char& c : upper) {
+        c = c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+    }
+    if (upper == "CON" || upper == "PRN" || upper == "AUX" || upper == "NUL") {
+        return true;
+    }
+    if (!upper.starts_with("COM") && !upper.starts_with("LPT")) {
+        return false;
+    }
+    const std::string_view digit = std::string_view(upper).substr(3);
+    return (digit.size() == 1 && digit[0] >= '1' && digit[0] <= '9') || digit == "\u00B9" || digit == "\u00B2" ||
+           digit == "\u00B3";
+}
+
 }  // namespace
 
 DataFolder::DataFolder(std::filesystem::path root, std::filesystem::path home)
@@ -35,7 +58,11 @@ DataFolder DataFolder::forThisMachine() {
 }
 
 DataFolder DataFolder::workbookFolderForThisMachine() {
-    return DataFolder(platform::workbookFolderRoot(), platform::shownHome());
+    DataFolder folder(platform::workbookFolderRoot(), platform::shownHome());
+    if (folder.m_root != platform::dataFolderRoot()) {
+        folder.m_kind = FolderKind::Workbook;
+    }
+    return folder;
 }
 
 std::string DataFolder::shownPath(std::string_view drivePath) const {
@@ -62,7 +89,7 @@ std::string DataFolder::shown(const std::filesystem::path& real) const {
 
 void DataFolder::checkReachable() const {
     if (const int error = platform::unreachableLink(m_root)) {
-        throw FileError(FileOperation::Reach, error, shownRoot());
+        throw FileError(FileOperation::Reach, error, shownRoot(), {}, m_kind);
     }
 }
 
@@ -92,7 +119,7 @@ std::filesystem::path DataFolder::resolve(std::string_view drivePath) const {
 void DataFolder::create() const {
     checkReachable();
     if (const int error = platform::createFolder(m_root)) {
-        throw FileError(FileOperation::Write, error, shownRoot());
+        throw FileError(FileOperation::CreateFolder, error, shownRoot(), {}, m_kind);
     }
 }
 
@@ -114,6 +141,9 @@ FileNameProblem checkFileNamePart(std::string_view part, std::string_view prefix
     }
     if (prefix.size() + part.size() + suffix.size() + kTemporarySuffix.size() > kMaxFileNameBytes) {
         return FileNameProblem::TooLong;
+    }
+    if (isWindowsDeviceName(std::string(prefix) + std::string(part) + std::string(suffix))) {
+        return FileNameProblem::DeviceName;
     }
     return FileNameProblem::None;
 }

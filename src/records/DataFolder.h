@@ -5,6 +5,8 @@
 #include <string>
 #include <string_view>
 
+#include "records/FileError.h"
+
 namespace callpad {
 
 class FileFaults;
@@ -26,6 +28,8 @@ public:
     static DataFolder workbookFolderForThisMachine();
 
     const std::filesystem::path& root() const { return m_root; }
+    // The data folder, or the account's own folder for the workbook where that is another folder.
+    FolderKind kind() const { return m_kind; }
 
     // The real path of "c:\<name>" as the user should see it in a message, the home folder written
     // as "~": "~/.local/share/callpad/田中callpad.txt".
@@ -52,8 +56,8 @@ public:
     // user-given names with checkFileNamePart() before they build a path from them.
     std::filesystem::path resolve(std::string_view drivePath) const;
 
-    // Makes sure the folder exists (for writers); throws FileError when it cannot be created or is
-    // not reachable, and then creates nothing.
+    // Makes sure the folder exists (for writers); throws FileError (CreateFolder) when it cannot be
+    // created, or (Reach) is not reachable, and then creates nothing.
     void create() const;
 
     // Tests make the file layer fail through this; copies of the folder share the plan.
@@ -66,6 +70,7 @@ private:
 
     std::filesystem::path m_root;
     std::filesystem::path m_home;
+    FolderKind m_kind = FolderKind::Data;
     std::filesystem::path m_formerRoot;
     std::filesystem::path m_mountTable = "/proc/self/mounts";
     std::shared_ptr<FileFaults> m_faults;
@@ -79,10 +84,12 @@ enum class FileNameProblem {
     ControlCharacter,   // U+0000 to U+001F or U+007F
     DotName,            // only dots, as "." or ".." that name folders
     TooLong,            // longer than the file system allows, with the temporary file's suffix
+    DeviceName,         // the part before the first dot is a device name of Windows (CON, COM1, ...)
 };
 
 // Checks the file name "prefix + part + suffix" that a user-given part (a recipient name) becomes,
-// together with the suffix of its temporary file.
+// together with the suffix of its temporary file. Device names are refused on every system, since
+// Linux and Windows PCs may share the folder.
 FileNameProblem checkFileNamePart(std::string_view part, std::string_view prefix, std::string_view suffix);
 
 }  // namespace callpad

@@ -11,13 +11,20 @@ namespace callpad {
 // Reach: the data folder is a link whose target is missing (a share that is not mounted).
 // LocalLock: the data folder's mount keeps locks on this PC, so another PC could not see them.
 // LeftInFormerFolder: the file is missing from the data folder but lies where files were kept before.
-enum class FileOperation { Read, Write, Lock, Reach, LocalLock, LeftInFormerFolder };
+// ReadOnly: the file is protected against writing, so no rewrite replaces it.
+// CreateFolder: the folder that holds the files could not be created.
+enum class FileOperation { Read, Write, Lock, Reach, LocalLock, LeftInFormerFolder, ReadOnly, CreateFolder };
+
+// Which folder the file is in, for the advice the message gives: the data folder, which several
+// accounts may share, or the account's own folder that receives the exported workbook.
+enum class FolderKind { Data, Workbook };
 
 // The one error type of the file layer: a failed system call on a data file. Thrown only by the file
 // layer and caught only by the screens' handler wrapper.
 class FileError : public std::runtime_error {
 public:
-    FileError(FileOperation operation, int number, std::string path, std::string detail = {});
+    FileError(FileOperation operation, int number, std::string path, std::string detail = {},
+              FolderKind folder = FolderKind::Data);
 
     FileOperation operation() const { return m_operation; }
     // What the screens tell the user; the number and description say the rest.
@@ -34,6 +41,7 @@ public:
     // For LocalLock, the mount option that keeps the locks local ("nolock"); for LeftInFormerFolder, the
     // file's path in the former folder.
     const std::string& detail() const { return m_detail; }
+    FolderKind folder() const { return m_folder; }
 
 private:
     FileOperation m_operation;
@@ -41,6 +49,7 @@ private:
     std::string m_description;
     std::string m_path;
     std::string m_detail;
+    FolderKind m_folder;
 };
 
 }  // namespace callpad

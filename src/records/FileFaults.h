@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <functional>
 #include <vector>
 
 namespace callpad {
@@ -13,6 +14,8 @@ enum class FileStep { Open, Read, Write, Flush, Rename, Close, Lock };
 class FileFaults {
 public:
     void failAt(FileStep step, int error, int occurrence = 1);
+    // Runs `action` just before the n-th call of a step: what another PC does at that moment.
+    void beforeCall(FileStep step, std::function<void()> action, int occurrence = 1);
     // The error this call of the step fails with, or 0 when it goes through.
     int next(FileStep step);
     // How many failures were injected so far.
@@ -26,7 +29,13 @@ private:
         int error;
         int occurrence;
     };
+    struct Action {
+        FileStep step;
+        std::function<void()> run;
+        int occurrence;
+    };
     std::vector<Planned> m_planned;
+    std::vector<Action> m_actions;
     std::array<int, 7> m_calls{};
     int m_injected = 0;
 };

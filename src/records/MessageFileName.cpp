@@ -1,5 +1,7 @@
 #include "records/MessageFileName.h"
 
+#include "records/Cp932.h"
+
 namespace callpad {
 
 namespace {
@@ -8,12 +10,20 @@ constexpr std::string_view kMessageFileSuffix = "callpad.txt";
 
 }  // namespace
 
+std::string storedSpelling(std::string_view name) {
+    const Cp932Encoding encoded = encodeCp932(name);
+    if (encoded.unencodable) {
+        return std::string(name);
+    }
+    return decodeCp932(encoded.bytes).value_or(std::string(name));
+}
+
 std::string MessageFilePath(std::string_view recipient) {
-    return "c:\\" + std::string(recipient) + std::string(kMessageFileSuffix);
+    return "c:\\" + storedSpelling(recipient) + std::string(kMessageFileSuffix);
 }
 
 FileNameProblem checkRecipientName(std::string_view recipient) {
-    return checkFileNamePart(recipient, "", kMessageFileSuffix);
+    return checkFileNamePart(storedSpelling(recipient), "", kMessageFileSuffix);
 }
 
 }  // namespace callpad

@@ -28,6 +28,10 @@ ErrorKind errorKind(int number);
 int missingFileNumber();
 // Whether the number says that a link was refused where the program never follows one.
 bool refusedLink(int number);
+// Whether the number says that a file created without replacing found one of that name.
+bool alreadyExists(int number);
+// The number of a file that is there, for failures the program finds itself.
+int existingFileNumber();
 // The system's text for the number in the user's language, as UTF-8.
 std::string errorDescription(int number);
 
@@ -42,12 +46,23 @@ inline constexpr std::chrono::milliseconds kPatience{5000};
 // never taken for a missing one and written over.
 [[nodiscard]] int normalFileExists(const std::filesystem::path& file, bool& exists);
 
+// 0, or the number to report when the file exists and is protected against writing: no write bit for
+// anyone on POSIX (judged by the mode, since root could write it anyway), the read-only attribute on
+// Windows.
+[[nodiscard]] int writeProtected(const std::filesystem::path& file);
+
+// The file that a rewrite of `file` must replace: where a symbolic link of that name leads, through
+// every link, or `file` itself. Replacing the link would leave its target with the old contents.
+std::filesystem::path linkTarget(const std::filesystem::path& file);
+
 // Replaces the file with the bytes, all or nothing: they go to `temporary` in the same folder, are
 // flushed to disk, and the temporary file then takes the file's place. On failure the temporary file is
 // gone and the old file is as it was. A replace that meets the file held open by another program is
-// retried for the patience above.
+// retried for the patience above. With `replaceExisting` false the file is created and never replaced:
+// a file of that name, which a network share's cache may have hidden from the caller, fails the call
+// with a number for which alreadyExists() holds.
 [[nodiscard]] int replaceFile(const std::filesystem::path& file, const std::filesystem::path& temporary,
-                              std::string_view bytes, FileFaults* faults);
+                              std::string_view bytes, bool replaceExisting, FileFaults* faults);
 
 // An exclusive lock on one lock file, also against a second lock in the same process, released when
 // the holder ends or dies.

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <thread>
@@ -167,6 +168,14 @@ bool refusedLink(int number) {
     return number == ELOOP;
 }
 
+bool alreadyExists(int number) {
+    return number == EEXIST;
+}
+
+int existingFileNumber() {
+    return EEXIST;
+}
+
 std::string errorDescription(int number) {
     char buffer[256] = {};
     // GNU strerror_r may return a static string instead of filling the buffer.
@@ -221,14 +230,63 @@ int normalFileExists(const std::filesystem::path& file, bool& exists) {
     return 0;
 }
 
+int writeProtected(const std::filesystem::path& file) {
+    struct stat info {};
+    return ::stat(file.c_str(), &info) == 0 && S_ISREG(info.st_mode) && (info.st_mode & 0222) == 0 ? EACCES : 0;
+}
+
+std::filesystem::path linkTarget(const std::filesystem::path& file) {
+    constexpr int kMostLinks = 40;  // as the kernel's own limit, so that a loop of links ends
+    std::filesystem::path path = file;
+    for (int links = 0; links < kMostLinks; ++links) {
+        std::error_code error;
+        if (!std::filesystem::is_symlink(std::filesystem::symlink_status(path, error))) {
+            return path;
+        }
+        const std::filesystem::path next = std::filesystem::read_symlink(path, error);
+        if (error) {
+            return path;
+        }
+        path = next.is_absolute() ? next : path.parent_path() / next;
+    }
+    return path;
+}
+
+namespace {
+
+// Gives the flushed temporary file the name `file`, which is believed missing, without ever replacing a
+// file of that name: renameat2 where the file system has it, else a hard link, else (a file system
+// with neither) a plain rename.
+int createWithoutReplacing(const std::filesystem::path& temporary, const std::filesystem::path& file,
+                           FileFaults* faults) {
+    if (systemCall(faults, FileStep::Rename, [&] {
+            return ::renameat2(AT_FDCWD, temporary.c_str(), AT_FDCWD, file.c_str(), RENAME_NOREPLACE);
+        }) == 0) {
+        return 0;
+    }
+    if (errno != EINVAL && errno != ENOSYS && errno != ENOTSUP) {
+        return errno;
+    }
+    if (::link(temporary.c_str(), file.c_str()) == 0) {
+        ::unlink(temporary.c_str());
+        return 0;
+    }
+    if (errno != EPERM && errno != ENOTSUP && errno != ENOSYS) {
+        return errno;
+    }
+    return ::rename(temporary.c_str(), file.c_str()) == 0 ? 0 : errno;
+}
+
+}  // namespace
+
 int replaceFile(const std::filesystem::path& file, const std::filesystem::path& temporary, std::string_view bytes,
-                FileFaults* faults) {
+                bool replaceExisting, FileFaults* faults) {
     const auto fail = [&](int number) {
         ::unlink(temporary.c_str());
         return number;
     };
     struct stat replaced {};
-    const bool replacing = ::stat(file.c_str(), &replaced) == 0 && S_ISREG(replaced.st_mode);
+    const bool replacing = replaceExisting && ::stat(file.c_str(), &replaced) == 0 && S_ISREG(replaced.st_mode);
     // A temporary file left by a crash may belong to another account and cannot be truncated; one
     // planted as a link must not be followed. So it is removed (callers hold the folder lock) and
     // the new one created exclusively, without following links.
@@ -260,8 +318,12 @@ int replaceFile(const std::filesystem::path& file, const std::filesystem::path& 
     if (systemCall(faults, FileStep::Flush, [&] { return ::fsync(out.get()); }) != 0 || out.close(faults) != 0) {
         return fail(errno);
     }
-    if (systemCall(faults, FileStep::Rename, [&] { return ::rename(temporary.c_str(), file.c_str()); }) != 0) {
-        return fail(errno);
+    if (replaceExisting) {
+        if (systemCall(faults, FileStep::Rename, [&] { return ::rename(temporary.c_str(), file.c_str()); }) != 0) {
+            return fail(errno);
+        }
+    } else if (const int error = createWithoutReplacing(temporary, file, faults)) {
+        return fail(error);
     }
     // Make the rename itself durable; a folder that cannot be synced (some network shares) still
     // holds the complete new file.

@@ -146,6 +146,15 @@ bool refusedLink(int) {
     return false;
 }
 
+bool alreadyExists(int number) {
+    const auto error = static_cast<DWORD>(number);
+    return error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS;
+}
+
+int existingFileNumber() {
+    return ERROR_FILE_EXISTS;
+}
+
 std::string errorDescription(int number) {
     wchar_t text[512] = {};
     DWORD length = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
@@ -192,8 +201,37 @@ int normalFileExists(const std::filesystem::path& file, bool& exists) {
     return static_cast<int>(checkNormalFile(systemPath(file), exists));
 }
 
+// MoveFileExW refuses to replace a read-only file with access denied, which is also what this reports.
+int writeProtected(const std::filesystem::path& file) {
+    const DWORD attributes = GetFileAttributesW(systemPath(file).c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0 &&
+                   (attributes & FILE_ATTRIBUTE_READONLY) != 0
+               ? static_cast<int>(ERROR_ACCESS_DENIED)
+               : 0;
+}
+
+// A symbolic link (mklink) is followed by opening it; the final path of that handle is its target.
+std::filesystem::path linkTarget(const std::filesystem::path& file) {
+    const std::wstring path = systemPath(file);
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0) {
+        return file;
+    }
+    Handle target;
+    target.reset(CreateFileW(path.c_str(), 0, kShareAll, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    std::wstring resolved(32768, L'\0');
+    const DWORD length = target.valid() ? GetFinalPathNameByHandleW(target.get(), resolved.data(),
+                                                                    static_cast<DWORD>(resolved.size()), 0)
+                                        : 0;
+    if (length == 0 || length >= resolved.size()) {
+        return file;
+    }
+    resolved.resize(length);
+    return std::filesystem::path(resolved);
+}
+
 int replaceFile(const std::filesystem::path& file, const std::filesystem::path& temporary, std::string_view bytes,
-                FileFaults* faults) {
+                bool replaceExisting, FileFaults* faults) {
     const std::wstring target = systemPath(file);
     const std::wstring staging = systemPath(temporary);
     bool exists = false;
@@ -225,11 +263,12 @@ int replaceFile(const std::filesystem::path& file, const std::filesystem::path& 
     if (const DWORD error = attempt(faults, FileStep::Close, [&] { return out.close(); })) {
         return fail(error);
     }
-    // Not ReplaceFileW: it fails when the file does not exist yet.
+    // Not ReplaceFileW: it fails when the file does not exist yet. Without MOVEFILE_REPLACE_EXISTING the
+    // move fails on a file of that name instead of replacing it.
+    const DWORD flags = MOVEFILE_WRITE_THROUGH | (replaceExisting ? MOVEFILE_REPLACE_EXISTING : 0);
     if (const DWORD error = retrying(replaceRefusedForNow, kPatience, [&] {
-            return attempt(faults, FileStep::Rename, [&] {
-                return MoveFileExW(staging.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
-            });
+            return attempt(faults, FileStep::Rename,
+                           [&] { return MoveFileExW(staging.c_str(), target.c_str(), flags); });
         })) {
         return fail(error);
     }

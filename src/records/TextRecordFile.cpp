@@ -80,8 +80,9 @@ void TextRecordFile::OpenForInput(std::string_view drivePath) {
     m_writing = false;
 }
 
-void TextRecordFile::OpenForOutput(std::string_view drivePath) {
+void TextRecordFile::OpenForOutput(std::string_view drivePath, WriteMode mode) {
     m_path = drivePath;
+    m_mode = mode;
     m_content.clear();
     m_decoder = RecordDecoder({});
     m_writing = true;
@@ -91,13 +92,15 @@ void TextRecordFile::WriteRecord(const std::vector<std::string>& fields) {
     m_content += encodeRecord(fields);
 }
 
-void TextRecordFile::CloseFile() {
+bool TextRecordFile::CloseFile() {
+    bool written = true;
     if (m_writing) {
         m_writing = false;
-        writeFileAtomically(m_folder, m_path, m_content);
+        written = writeFileAtomically(m_folder, m_path, m_content, m_mode);
     }
     m_content.clear();
     m_decoder = RecordDecoder({});
+    return written;
 }
 
 }  // namespace callpad

@@ -5,6 +5,7 @@
 #include <string_view>
 #include <vector>
 
+#include "records/AtomicFile.h"
 #include "records/DataFolder.h"
 
 namespace callpad {
@@ -62,12 +63,13 @@ public:
 
     bool FileExists(std::string_view drivePath) const;
     void OpenForInput(std::string_view drivePath);
-    void OpenForOutput(std::string_view drivePath);
+    void OpenForOutput(std::string_view drivePath, WriteMode mode = WriteMode::Replace);
     bool AtEndOfFile() const { return m_decoder.atEnd(); }
     std::optional<std::string> ReadField() { return m_decoder.readField(); }
     void WriteRecord(const std::vector<std::string>& fields);
-    // For output, replaces the file with everything written since OpenForOutput.
-    void CloseFile();
+    // For output, replaces the file with everything written since OpenForOutput. False only when a
+    // file opened with WriteMode::CreateNew exists after all; nothing is written then.
+    bool CloseFile();
 
 private:
     const DataFolder& m_folder;
@@ -75,6 +77,7 @@ private:
     std::string m_content;
     RecordDecoder m_decoder{{}};
     bool m_writing = false;
+    WriteMode m_mode = WriteMode::Replace;
 };
 
 }  // namespace callpad

@@ -47,9 +47,8 @@ void FrmUkekaku::CmdNext_Click() {
         const QString name = m_cmbKaku->currentText();
         const FileNameProblem problem = checkRecipientName(utf8(name));
         if (problem != FileNameProblem::None) {
-            showMessage(this, QStringLiteral("受取者名「%1」はファイル名に使えないため、連絡を確認できません。\n%2\n"
-                                             "名前を直してから「確認へ」を押してください。")
-                                  .arg(name, fileNameProblemReason(problem)));
+            const Refusal refusal{TextInput::Recipient, Refusal::NotAFileName, {}, problem};
+            showMessage(this, refusalText(QStringLiteral("私は"), name, refusal, QStringLiteral("連絡を確認できません。")));
             return;
         }
     }

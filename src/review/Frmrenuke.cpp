@@ -25,18 +25,16 @@ QString loadProblemText(const QString& file, const MessageLoad& loaded, int show
     QStringList parts;
     if (loaded.recordsBeyondCapacity > 0) {
         parts << QStringLiteral(
-                     "連絡ファイル %1 には %2 件を超える連絡があります。\n"
-                     "新しい方から %2 件を表示します。削除しても、表示していない %3 件はファイルに残ります。")
-                     .arg(file)
-                     .arg(MessageTable::kCapacity)
-                     .arg(loaded.recordsBeyondCapacity);
+                     "連絡ファイル %1 には%2件を超える連絡があります。\n"
+                     "新しい方から%2件を表示します。削除しても、表示していない%3件はファイルに残ります。")
+                     .arg(file, QString::number(MessageTable::kCapacity),
+                          QString::number(loaded.recordsBeyondCapacity));
     }
     if (loaded.damaged) {
         parts << QStringLiteral(
                      "連絡ファイル %1 の一部が壊れていて読み込めません。\n"
-                     "読み込めた %2 件を表示します。壊れた部分を失わないよう、このファイルの連絡は削除できません。")
-                     .arg(file)
-                     .arg(shown);
+                     "読み込めた%2件を表示します。壊れた部分を失わないよう、このファイルの連絡は削除できません。")
+                     .arg(file, QString::number(shown));
     }
     return parts.join(QStringLiteral("\n\n"));
 }
@@ -50,13 +48,13 @@ QString oversizedCellText(const CellAddress& cell, int messageCount, const QStri
     const QString limit = QString::number(kLongestCellText);
     if (messageCell) {
         return QStringLiteral(
-                   "%1 件目の連絡の「%2」が %3 文字を超えているため、Excel ファイルに書き出せません"
+                   "%1件目の連絡の「%2」が%3文字を超えているため、Excel ファイルに書き出せません"
                    "（セル %4）。\n%5 は保存していません。この連絡を削除すれば、残りを書き出せます。")
-            .arg(cell.row - 1)
-            .arg(qtext(std::string(kExportHeadings[headingIndex])), limit, qtext(cell.name()), path);
+            .arg(QString::number(cell.row - 1), qtext(std::string(kExportHeadings[headingIndex])), limit,
+                 qtext(cell.name()), path);
     }
     return QStringLiteral(
-               "前回の書き出しで残ったセル %1 が %2 文字を超えているため、Excel ファイルに書き出せません。\n"
+               "前回の書き出しで残ったセル %1 が%2文字を超えているため、Excel ファイルに書き出せません。\n"
                "%3 は保存していません。「戻る(R)」で閉じて開き直してから、もう一度「切取」を押してください。")
         .arg(qtext(cell.name()), limit, path);
 }
@@ -208,7 +206,7 @@ void Frmrenuke::CmdEx_Click() {
                     oversizedCellText(*cell, m_viewer.MessageCount(), qtext(workbookFolder.shownPath(kExportPath))));
         return;
     }
-    m_workbook.saveas(workbookFolder, kExportPath);
+    m_workbook.saveas(workbookFolder, kExportPath, context().folder);
 }
 
 void Frmrenuke::Cmdend_Click() {

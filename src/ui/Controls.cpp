@@ -98,7 +98,10 @@ QPushButton* addButton(QWidget* parent, const char* name, const QString& caption
 
 QPushButton* addButton(QWidget* parent, const char* name, const QString& caption, Twips at, double points) {
     auto* button = place(new QPushButton(caption, parent), name, at, points);
-    button->setAutoDefault(false);
+    // Enter presses the focused button, as Space does and as in every Windows program: a push button
+    // takes Enter only when it is auto-default. No screen has a default button that Enter presses from
+    // elsewhere.
+    button->setAutoDefault(true);
     condenseToFit(button);
     return button;
 }

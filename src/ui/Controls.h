@@ -28,7 +28,7 @@ void setFittedText(QLabel* label, const QString& text);
 // A label that shows a value in a grey box.
 QLabel* addValueLabel(QWidget* parent, const char* name, Twips at, double points);
 
-// A push button that shows its own background colour.
+// A push button that shows its own background colour. Enter and Space press it when it has the focus.
 QPushButton* addButton(QWidget* parent, const char* name, const QString& caption, Twips at, double points,
                        unsigned colour);
 // A push button in the system's own button colour.

@@ -24,8 +24,7 @@ QString lockFileText(const FileError& error, const QString& file) {
         case platform::ErrorKind::NotPermitted:
             return QStringLiteral(
                        "ロックファイル %1 をこのアカウントでは書き込み用に開けないため、保存できません。\n"
-                       "別のアカウントが古いバージョンのコールパッドなどで作ったファイルです。\n"
-                       "すべてのコールパッドを終了してから、このファイルを削除してください"
+                       "すべてのコールパッドを終了してから、このファイルを削除してください。次の保存で作り直されます"
                        "（README「複数のアカウントで使う」）。")
                 .arg(file);
         default: return QStringLiteral("データフォルダーをロックできません（%1）。").arg(file);
@@ -37,24 +36,47 @@ std::string fileFolder(const std::string& path) {
     return path.substr(0, path.find_last_of("/\\") + 1);
 }
 
+// The folder as the user knows it: the data folder, or the folder that receives the workbook.
+QString folderName(const FileError& error) {
+    return error.folder() == FolderKind::Data ? QStringLiteral("データフォルダー")
+                                              : QStringLiteral("書き出し先のフォルダー");
+}
+
+// What the account may do about a refusal: a shared data folder's groups and permissions, or the
+// account's own folder.
+QString permissionAdvice(const FileError& error) {
+    if (error.folder() == FolderKind::Data) {
+        return QStringLiteral(
+            "\nこのアカウントには権限がありません。共有フォルダーなら、グループと権限の設定を確認してください"
+            "（README「複数のアカウントで使う」）。");
+    }
+    return QStringLiteral("\nこのアカウントには、このフォルダーに書き込む権限がありません。");
+}
+
 QString fileErrorText(const FileError& error) {
     const QString file = qtext(error.path());
     QString what;
     switch (error.operation()) {
         case FileOperation::Read: what = QStringLiteral("ファイル %1 を読み込めません。").arg(file); break;
         case FileOperation::Write: what = QStringLiteral("ファイル %1 を書き込めません。").arg(file); break;
+        case FileOperation::CreateFolder: what = QStringLiteral("フォルダー %1 を作成できません。").arg(file); break;
         case FileOperation::Lock: what = lockFileText(error, file); break;
+        case FileOperation::ReadOnly:
+            return QStringLiteral(
+                       "ファイル %1 は読み取り専用のため、書き換えません。\n"
+                       "ファイルは変更していません。変更するには、このファイルの読み取り専用を解除してください。")
+                .arg(file);
         case FileOperation::Reach:
             return QStringLiteral(
-                       "データフォルダー %1 に接続できません。\n"
+                       "%1 %2 に接続できません。\n"
                        "リンク先のフォルダーがありません。共有ドライブがマウントされているか確認してください。"
                        "何も読み書きしていません。")
-                .arg(file);
+                .arg(folderName(error), file);
         case FileOperation::LocalLock:
             return QStringLiteral(
                        "データフォルダー %1 は、ロックがこの PC の中でしか働かないマウント オプション「%2」で"
-                       "つながっています。\n"
-                       "ほかの PC と同時に書き込むと連絡が失われるおそれがあるため、保存していません。"
+                       "マウントされているため、保存していません。\n"
+                       "ほかの PC と同時に書き込むと連絡が失われるおそれがあります。"
                        "「%2」を付けずにマウントし直してください（README「複数の PC で使う」）。")
                 .arg(file, qtext(error.detail()));
         case FileOperation::LeftInFormerFolder:
@@ -64,26 +86,26 @@ QString fileErrorText(const FileError& error) {
                        "に移してください（README「Windows で使う」）。何も読み書きしていません。")
                 .arg(file, qtext(error.detail()), qtext(fileFolder(error.path())));
     }
-    const bool denied = error.kind() == platform::ErrorKind::NotPermitted;
-    if (denied && error.operation() != FileOperation::Lock) {
-        what += QStringLiteral(
-            "\nこのアカウントには権限がありません。共有フォルダーなら、グループと権限の設定を確認してください"
-            "（README「複数のアカウントで使う」）。");
+    if (error.kind() == platform::ErrorKind::NotPermitted && error.operation() != FileOperation::Lock) {
+        what += permissionAdvice(error);
     }
-    return what + QStringLiteral("\nエラー %1: %2").arg(error.number()).arg(qtext(error.description()));
+    return what + QStringLiteral("\nエラー %1: %2").arg(QString::number(error.number()), qtext(error.description()));
 }
 
 }  // namespace
 
-void reportFailure(QWidget* screen, const std::exception& failure) {
+QString failureText(const std::exception& failure) {
     if (const auto* fileError = dynamic_cast<const FileError*>(&failure)) {
-        showMessage(screen, fileErrorText(*fileError));
-    } else {
-        // A broken invariant: the program's own English text is for the developer, on the error output.
-        std::fprintf(stderr, "callpad: handler abandoned: %s\n", failure.what());
-        showMessage(screen, QStringLiteral("プログラムの内部エラーのため、この操作を中止しました。\n"
-                                           "コールパッドは引き続き使えます。"));
+        return fileErrorText(*fileError);
     }
+    // A broken invariant: the program's own English text is for the developer, on the error output.
+    std::fprintf(stderr, "callpad: handler abandoned: %s\n", failure.what());
+    return QStringLiteral("プログラムの内部エラーのため、この操作を中止しました。\n"
+                          "コールパッドは引き続き使えます。");
+}
+
+void reportFailure(QWidget* screen, const std::exception& failure) {
+    showMessage(screen, failureText(failure));
 }
 
 }  // namespace callpad::ui

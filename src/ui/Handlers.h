@@ -1,14 +1,18 @@
 #pragma once
 
 #include <QObject>
+#include <QString>
 #include <QWidget>
 
 #include <exception>
 
 namespace callpad::ui {
 
-// Reports a failure that abandoned a handler: a file-system error names the file, the error's
-// number and its description.
+// What the user is told of a failure that abandoned a handler: a file-system error names the file,
+// the error's number and its description.
+QString failureText(const std::exception& failure);
+
+// Reports that failure in a message box.
 void reportFailure(QWidget* screen, const std::exception& failure);
 
 // Runs a handler to completion or to its first failure, which is reported in a message box. The

@@ -12,11 +12,16 @@ QString fileNameProblemReason(FileNameProblem problem) {
         case FileNameProblem::ControlCharacter: return QStringLiteral("制御文字（タブなど）は使えません。");
         case FileNameProblem::DotName: return QStringLiteral("「.」だけの名前は使えません。");
         case FileNameProblem::TooLong: return QStringLiteral("名前が長すぎます。");
+        case FileNameProblem::DeviceName:
+            return QStringLiteral(
+                "最初の「.」より前が CON、PRN、AUX、NUL、COM1〜COM9、LPT1〜LPT9 の名前は、"
+                "Windows が装置の名前に使うため使えません。");
     }
     return {};
 }
 
-QString refusalText(const QString& inputLabel, const QString& typed, const Refusal& refusal) {
+QString refusalText(const QString& inputLabel, const QString& typed, const Refusal& refusal,
+                    const QString& refusedAction) {
     switch (refusal.problem) {
         case Refusal::DoubleQuote:
             return QStringLiteral(
@@ -30,9 +35,8 @@ QString refusalText(const QString& inputLabel, const QString& typed, const Refus
                 .arg(inputLabel, qtext(refusal.character));
         case Refusal::NotAFileName: break;
     }
-    return QStringLiteral(
-               "受取者名「%1」はファイル名に使えないため、連絡を保存できません。\n%2\n名前を直してください。")
-        .arg(typed, fileNameProblemReason(refusal.fileName));
+    return QStringLiteral("受取者名「%1」はファイル名に使えないため、%2\n%3\n名前を直してください。")
+        .arg(typed, refusedAction, fileNameProblemReason(refusal.fileName));
 }
 
 }  // namespace callpad::ui

@@ -12,7 +12,9 @@ namespace callpad::ui {
 QString fileNameProblemReason(FileNameProblem problem);
 
 // The refusal of `typed`: "「どこの」に ..." naming the input (its label without the access key) and
-// the character, or for a recipient that cannot name a message file, the name and the reason.
-QString refusalText(const QString& inputLabel, const QString& typed, const Refusal& refusal);
+// the character, or for a recipient that cannot name a message file, the name, what cannot be done
+// with it (`refusedAction`, "連絡を保存できません。") and the reason.
+QString refusalText(const QString& inputLabel, const QString& typed, const Refusal& refusal,
+                    const QString& refusedAction);
 
 }  // namespace callpad::ui

@@ -21,7 +21,10 @@ void showMessage(QWidget* parent, const QString& text) {
         g_recorder->m_texts.append(text);
         return;
     }
-    QMessageBox box(QMessageBox::NoIcon, QStringLiteral("コールパッド"), text, QMessageBox::Ok, parent);
+    QMessageBox box(QMessageBox::NoIcon, QStringLiteral("コールパッド"), QString(), QMessageBox::Ok, parent);
+    // A name typed as "<b>x</b>" is quoted as typed, never read as markup.
+    box.setTextFormat(Qt::PlainText);
+    box.setText(text);
     box.exec();
 }
 

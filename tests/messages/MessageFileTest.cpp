@@ -10,6 +10,7 @@
 #include "messages/MessageFile.h"
 #include "messages/MessageStore.h"
 #include "records/FileError.h"
+#include "records/FileFaults.h"
 #include "support/Bytes.h"
 #include "support/Samples.h"
 #include "support/TempFolder.h"
@@ -39,9 +40,25 @@ std::vector<PhoneMessage> recordsOfTable(const MessageTable& table) {
     return messages;
 }
 
-TEST(MessageFilePath, PutsTheRecipientBeforeTheSuffixUnchanged) {
-    EXPECT_EQ(MessageFilePath(""), "c:\\callpad.txt");
-    EXPECT_EQ(MessageFilePath("田中 "), "c:\\田中 callpad.txt");
+// A name typed through an input method and the same name read back from the list name one file.
+TEST(MessageFilePath, PutsTheRecipientBeforeTheSuffixInItsStoredSpelling) {
+    const struct {
+        const char* typed;
+        const char* path;
+    } cases[] = {
+        {"", "c:\\callpad.txt"},
+        {"田中 ", "c:\\田中 callpad.txt"},
+        {"a\u301Cb", "c:\\a\uFF5Ebcallpad.txt"},
+        {"\u2212\u2016\u2014\u00A2\u00A3\u00AC", "c:\\\uFF0D\u2225\u2015\uFFE0\uFFE1\uFFE2callpad.txt"},
+        {"絵\U0001F600", "c:\\絵\U0001F600callpad.txt"},  // refused on saving; a hand-made file may be named so
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.typed);
+        EXPECT_EQ(MessageFilePath(c.typed), c.path);
+    }
+    // The check judges the name that the file gets: ¢ (2 bytes) is stored as ￠ (3 bytes).
+    EXPECT_EQ(checkRecipientName(std::string(238, 'a') + "\u00A2"), FileNameProblem::TooLong);
+    EXPECT_EQ(checkRecipientName(std::string(239, 'a') + "c"), FileNameProblem::None);
 }
 
 TEST(LoadMessages, ReadsTheFirstFiftyRecordsAndTellsWhatWasLeft) {
@@ -131,6 +148,20 @@ TEST(SaveNewMessage, PutsTheMessageInFrontOfTheOthers) {
         EXPECT_TRUE(sameBytes(c.result == SaveResult::Saved ? c.after : *c.file, temp.read(kFile)));
         EXPECT_EQ(temp.listing(), "callpad.lock " + std::string(kFile));
     }
+}
+
+// Over a network share another PC may create the file after this PC's read found none: the save then
+// reads it again and puts the message in front of the other PC's, never over them.
+TEST(SaveNewMessage, AFileCreatedAfterTheReadFoundNoneIsReadAgainNotReplaced) {
+    TempFolder temp;
+    DataFolder folder = temp.folder();
+    auto faults = std::make_shared<FileFaults>();
+    folder.injectFaults(faults);
+    const PhoneMessage theirs = sampleMessage("別の PC");
+    faults->beforeCall(FileStep::Rename, [&] { temp.write(kFile, recordOf(theirs)); });
+    ASSERT_EQ(saveNewMessage(folder, kPath, sampleMessage("この PC")), SaveResult::Saved);
+    EXPECT_TRUE(sameBytes(temp.read(kFile), recordOf(sampleMessage("この PC")) + recordOf(theirs)));
+    EXPECT_EQ(faults->calls(FileStep::Rename), 2);
 }
 
 TEST(DeleteMessageFromFile, RemovesExactlyTheRecordOnScreen) {

@@ -211,6 +211,13 @@ TEST(DataFolder, TellsWhichNamesCannotBeFileNames) {
         {"dot dot", "..", FileNameProblem::DotName},
         {"longest that fits", std::string(255 - 15, 'a'), FileNameProblem::None},
         {"one byte too long", std::string(255 - 14, 'a'), FileNameProblem::TooLong},
+        {"a device before the first dot", "CON.x", FileNameProblem::DeviceName},
+        {"a device in lower case, blanks before the dot", "nul .a.b", FileNameProblem::DeviceName},
+        {"a numbered port", "Com9.", FileNameProblem::DeviceName},
+        {"a port with a superscript digit", "LPT\u00B2.x", FileNameProblem::DeviceName},
+        {"a device name joined to the suffix", "CON", FileNameProblem::None},
+        {"a port without its digit", "COM.x", FileNameProblem::None},
+        {"port zero", "LPT0.x", FileNameProblem::None},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -228,6 +235,11 @@ TEST(AtomicFile, ReplacesWholeAndLeavesNoTemporaryFile) {
     writeFileAtomically(temp.folder(), "c:\\b.txt", "");
     EXPECT_EQ(temp.read("b.txt"), "");
     EXPECT_EQ(temp.listing(), "b.txt not-yet");
+    // A writer that found no file creates one and never replaces a file that turned up meanwhile.
+    EXPECT_TRUE(writeFileAtomically(temp.folder(), "c:\\c.txt", "created", WriteMode::CreateNew));
+    EXPECT_FALSE(writeFileAtomically(temp.folder(), "c:\\c.txt", "second", WriteMode::CreateNew));
+    EXPECT_EQ(temp.read("c.txt"), "created");
+    EXPECT_EQ(temp.listing(), "b.txt c.txt not-yet");
 }
 
 // The longest recipient name the check lets through saves and reads back; on Windows the whole path,

@@ -143,6 +143,51 @@ TEST(FaultInjection, EveryWriterKeepsTheOldFileWhateverCallOfAStepFails) {
     std::cout << "faults injected and survived: " << survived << " (4 writers, every call of 7 steps)\n";
 }
 
+// A file that a user protected (no write bit; the read-only attribute on Windows) is refused by every
+// writer, and neither its bytes nor its mode change.
+TEST(ProtectedFiles, EveryWriterRefusesAReadOnlyFileAndChangesNothing) {
+    namespace fs = std::filesystem;
+    const fs::perms write = fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write;
+    for (const auto& writer : writers()) {
+        SCOPED_TRACE(writer.name);
+        Scene scene(writer);
+        const fs::path file = scene.temp.path(writer.file);
+        fs::permissions(file, write, fs::perm_options::remove);
+        const fs::perms mode = fs::status(file).permissions();
+        try {
+            writer.run(scene.folder);
+            ADD_FAILURE() << "the read-only file was not refused";
+        } catch (const FileError& error) {
+            EXPECT_EQ(error.operation(), FileOperation::ReadOnly);
+            EXPECT_EQ(error.path(), scene.folder.shownPath(std::string("c:\\") + writer.file));
+        }
+        EXPECT_TRUE(test::sameBytes(scene.before, scene.temp.read(writer.file)));
+        EXPECT_EQ(fs::status(file).permissions(), mode);
+        EXPECT_EQ(scene.temp.listing().find(".tmp"), std::string::npos) << scene.temp.listing();
+        fs::permissions(file, fs::perms::owner_write, fs::perm_options::add);
+    }
+}
+
+// A data file that is a symbolic link is rewritten where it leads, and stays a link.
+TEST(LinkedFiles, EveryWriterRewritesTheFileALinkLeadsToAndKeepsTheLink) {
+#ifdef _WIN32
+    GTEST_SKIP() << "Wine cannot create symbolic links";
+#endif
+    namespace fs = std::filesystem;
+    for (const auto& writer : writers()) {
+        SCOPED_TRACE(writer.name);
+        Scene scene(writer);
+        const TempFolder elsewhere;
+        const fs::path link = scene.temp.path(writer.file);
+        fs::rename(link, elsewhere.path(writer.file));
+        fs::create_symlink(elsewhere.path(writer.file), link);
+        writer.run(scene.folder);
+        EXPECT_TRUE(fs::is_symlink(link));
+        EXPECT_FALSE(test::sameBytes(scene.before, elsewhere.read(writer.file)));
+        EXPECT_EQ(elsewhere.listing(), std::string(writer.file));
+    }
+}
+
 TEST(Limits, AHundredThousandCharacterMessageIsKeptButNotExported) {
     TempFolder temp;
     PhoneMessage message;

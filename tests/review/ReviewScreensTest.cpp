@@ -201,7 +201,7 @@ TEST_F(ReviewScreens, MessagesBeyondTheFiftiethAreAnnounced) {
     program.data().copyFixture("messages/fifty-five-messages.txt", "佐藤callpad.txt");
     openViewerFor(QStringLiteral("佐藤"));
     ASSERT_EQ(program.messageBoxes().texts().size(), 1);
-    EXPECT_TRUE(program.messageBoxes().last().contains(QStringLiteral("5 件")));
+    EXPECT_TRUE(program.messageBoxes().last().contains(QStringLiteral("5件")));
     EXPECT_EQ(position(), QStringLiteral(" 1/ 50"));
     EXPECT_EQ(bar()->pageStep(), 5);
 }
@@ -211,7 +211,7 @@ TEST_F(ReviewScreens, CutNamesTheCellThatIsTooLongAndWritesNothing) {
     program.data().write("佐藤callpad.txt", messages(1, 3) + longMessage);
     openViewerFor(QStringLiteral("佐藤"));
     press("CmdEx");
-    EXPECT_TRUE(program.messageBoxes().last().contains(QStringLiteral("4 件目の連絡の「内容」")))
+    EXPECT_TRUE(program.messageBoxes().last().contains(QStringLiteral("4件目の連絡の「内容」")))
         << ui::utf8(program.messageBoxes().last());
     EXPECT_TRUE(program.messageBoxes().last().contains(ProgramFixture::realPath(program.documents(), "callpad.xls")));
     bar()->setValue(4);
