@@ -25,8 +25,7 @@ std::string readWholeFile(const DataFolder& folder, std::string_view drivePath) 
     return content;
 }
 
-bool writeFileAtomically(const DataFolder& folder, std::string_view drivePath, std::string_view bytes,
-                         WriteMode mode) {
+bool writeFileAtomically(const DataFolder& folder, std::string_view drivePath, std::string_view bytes, WriteMode mode) {
     folder.create();
     const std::filesystem::path target = platform::linkTarget(folder.resolve(drivePath));
     if (const int error = platform::writeProtected(target)) {

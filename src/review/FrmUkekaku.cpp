@@ -48,7 +48,8 @@ void FrmUkekaku::CmdNext_Click() {
         const FileNameProblem problem = checkRecipientName(utf8(name));
         if (problem != FileNameProblem::None) {
             const Refusal refusal{TextInput::Recipient, Refusal::NotAFileName, {}, problem};
-            showMessage(this, refusalText(QStringLiteral("私は"), name, refusal, QStringLiteral("連絡を確認できません。")));
+            showMessage(this,
+                        refusalText(QStringLiteral("私は"), name, refusal, QStringLiteral("連絡を確認できません。")));
             return;
         }
     }

@@ -100,8 +100,9 @@ QString failureText(const std::exception& failure) {
     }
     // A broken invariant: the program's own English text is for the developer, on the error output.
     std::fprintf(stderr, "callpad: handler abandoned: %s\n", failure.what());
-    return QStringLiteral("プログラムの内部エラーのため、この操作を中止しました。\n"
-                          "コールパッドは引き続き使えます。");
+    return QStringLiteral(
+        "プログラムの内部エラーのため、この操作を中止しました。\n"
+        "コールパッドは引き続き使えます。");
 }
 
 void reportFailure(QWidget* screen, const std::exception& failure) {
