@@ -17,14 +17,15 @@ RecordedMessageBoxes::~RecordedMessageBoxes() {
 }
 
 void showMessage(QWidget* parent, const QString& text) {
-    if (g_recorder) {
-        g_recorder->m_texts.append(text);
-        return;
-    }
     QMessageBox box(QMessageBox::NoIcon, QStringLiteral("コールパッド"), QString(), QMessageBox::Ok, parent);
     // A name typed as "<b>x</b>" is quoted as typed, never read as markup.
     box.setTextFormat(Qt::PlainText);
     box.setText(text);
+    if (g_recorder) {
+        g_recorder->m_texts.append(box.text());
+        g_recorder->m_allPlainText = g_recorder->m_allPlainText && box.textFormat() == Qt::PlainText;
+        return;
+    }
     box.exec();
 }
 

@@ -21,11 +21,14 @@ public:
 
     const QStringList& texts() const { return m_texts; }
     QString last() const { return m_texts.isEmpty() ? QString() : m_texts.last(); }
+    // Whether every box so far shows its text as plain text, never as markup.
+    bool allPlainText() const { return m_allPlainText; }
     void clear() { m_texts.clear(); }
 
 private:
     friend void showMessage(QWidget*, const QString&);
     QStringList m_texts;
+    bool m_allPlainText = true;
 };
 
 }  // namespace callpad::ui

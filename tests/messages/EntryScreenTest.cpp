@@ -202,6 +202,7 @@ TEST_F(EntryScreen, RefusesWhatCannotBeSavedAndKeepsFileAndInputs) {
         {test::fixtureBytes("messages/damaged-last-record.txt"), nullptr, {}, {"壊れて"}},
         {three, "Txtaite", "\"", {"「どこの」", "二重引用符"}},
         {three, "CmbUke", "/b", {"田中/b", "「/」"}},
+        {three, "CmbUke", "<b>x</b>", {"受取者名「田中<b>x</b>」", "連絡を保存できません", "「: * ? \" < > |」"}},
         {three, nullptr, {}, {realFile}, true},
     };
     const auto blocker = fixture.data().root() / std::filesystem::path(u8"田中callpad.txt.tmp");
@@ -224,6 +225,7 @@ TEST_F(EntryScreen, RefusesWhatCannotBeSavedAndKeepsFileAndInputs) {
         for (const QString& part : c.said) {
             EXPECT_TRUE(fixture.messageBoxes().last().contains(part)) << ui::utf8(fixture.messageBoxes().last());
         }
+        EXPECT_TRUE(fixture.messageBoxes().allPlainText());
         EXPECT_EQ(inputs(), typed);
         EXPECT_TRUE(sameBytes(c.file, fixture.data().read("田中callpad.txt")));
         // Only the lock file may be new.

@@ -197,11 +197,18 @@ TEST_F(ReviewScreens, ADamagedFileIsShownButNotChanged) {
     EXPECT_EQ(position(), QStringLiteral(" 1/ 2"));
 }
 
+// The name, typed through an input method with 〜, reads the file of the spelling that the list stores
+// (～) and shows as typed; the placeholders in it stay text in the message.
 TEST_F(ReviewScreens, MessagesBeyondTheFiftiethAreAnnounced) {
-    program.data().copyFixture("messages/fifty-five-messages.txt", "佐藤callpad.txt");
-    openViewerFor(QStringLiteral("佐藤"));
+    program.data().copyFixture("messages/fifty-five-messages.txt", "佐%1\uFF5E%2callpad.txt");
+    openViewerFor(QStringLiteral("佐%1\u301C%2"));
+    EXPECT_EQ(viewer("LblUkeNe")->text(), QStringLiteral("佐%1\u301C%2"));
     ASSERT_EQ(program.messageBoxes().texts().size(), 1);
-    EXPECT_TRUE(program.messageBoxes().last().contains(QStringLiteral("5件")));
+    const QString said = program.messageBoxes().last();
+    EXPECT_TRUE(said.contains(ProgramFixture::realPath(program.data(), "佐%1\uFF5E%2callpad.txt") +
+                              QStringLiteral(" には50件を超える")))
+        << ui::utf8(said);
+    EXPECT_TRUE(said.contains(QStringLiteral("表示していない5件"))) << ui::utf8(said);
     EXPECT_EQ(position(), QStringLiteral(" 1/ 50"));
     EXPECT_EQ(bar()->pageStep(), 5);
 }
@@ -239,6 +246,8 @@ TEST_F(ReviewScreens, CutWritesTheMessagesAndLeavesTheScreenAsItWas) {
     press("CmdEx");  // the rows move up; the last row stays from before
     EXPECT_EQ(exportedParties(), (std::vector<std::u16string>{u"相手1", u"相手3", u"相手3"}));
     EXPECT_TRUE(program.messageBoxes().texts().isEmpty());
+    // The documents folder receives the workbook and nothing else; the lock is the data folder's.
+    EXPECT_EQ(program.documents().listing(), "callpad.xls");
 }
 
 }  // namespace

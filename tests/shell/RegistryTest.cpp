@@ -1,4 +1,5 @@
 #include <QPushButton>
+#include <QSignalSpy>
 
 #include <gtest/gtest.h>
 
@@ -76,6 +77,28 @@ TEST_F(Registry, AFailingHandlerIsReportedAndTheProgramGoesOn) {
     EXPECT_TRUE(text.startsWith(QStringLiteral("ファイル c:\\callpadRT.txt を書き込めません。"))) << text.toStdString();
     EXPECT_TRUE(text.contains(QString::number(ENOSPC))) << text.toStdString();
     EXPECT_NE(program.registry().find(QStringLiteral("ProbeScreen")), nullptr);
+}
+
+// Enter, the keypad's Enter and Space press the focused button of every screen, as in every Windows
+// program. The buttons' handlers are cut off, so that only the press is counted.
+TEST(Screens, EnterPressesTheFocusedButtonOfEveryScreen) {
+    test::ProgramFixture program;
+    int buttons = 0;
+    for (const char* name : {"FrmMein", "Frmrenraku", "FrmUkekaku", "Frmrenuke", "FrmTouroku", "FrmUkesha"}) {
+        ui::Screen* screen = program.registry().OpenScreen(QString::fromLatin1(name));
+        for (QPushButton* button : screen->findChildren<QPushButton*>()) {
+            SCOPED_TRACE(std::string(name) + "." + button->objectName().toStdString());
+            QObject::disconnect(button, &QPushButton::clicked, nullptr, nullptr);
+            const QSignalSpy clicks(button, &QPushButton::clicked);
+            button->setFocus();
+            for (const Qt::Key key : {Qt::Key_Return, Qt::Key_Enter, Qt::Key_Space}) {
+                QTest::keyClick(button, key);
+            }
+            EXPECT_EQ(clicks.count(), 3);
+            ++buttons;
+        }
+    }
+    EXPECT_EQ(buttons, 5 + 3 + 2 + 3 + 3 + 3);
 }
 
 TEST(Menu, ShowsItsButtonsInKeyboardOrder) {

@@ -39,7 +39,7 @@ TEST(FileMessages, AFolderTheProgramCannotUseIsNamedAndNothingIsWritten) {
         {"a share mounted with nolock",
          DataFolder(home / "share" / "callpad", home),
          false,
-         {QStringLiteral("データフォルダー ~/share/callpad は"), QStringLiteral("「nolock」")}},
+         {QStringLiteral("データフォルダー ~/share/callpad は"), QStringLiteral("「nolock」でマウントされているため")}},
         {"a link under the lock file's name",
          DataFolder(home / "own" / "callpad", home),
          false,
@@ -67,13 +67,15 @@ TEST(FileMessages, AFolderTheProgramCannotUseIsNamedAndNothingIsWritten) {
 }
 
 // Permission failures met by another account on a shared folder (the two-account tests produce these
-// errors; they need other user ids) tell the user the fix.
-TEST(FileMessages, PermissionFailuresOnASharedFolderTellTheFix) {
+// errors; they need other user ids) tell the user the fix; the folder that receives the workbook is
+// the account's own and gets no advice on groups.
+TEST(FileMessages, PermissionFailuresTellTheFixForTheirFolder) {
     ui::RecordedMessageBoxes boxes;
     const struct {
         const char* name;
         FileError error;
         QStringList said;
+        bool groupAdvice = false;  // the advice on a shared folder's groups and permissions
     } cases[] = {
         {"a lock file made by another account without group write",
          FileError(FileOperation::Lock, EACCES, "/srv/callpad/callpad.lock"),
@@ -82,7 +84,23 @@ TEST(FileMessages, PermissionFailuresOnASharedFolderTellTheFix) {
         {"a sticky folder refusing to replace another account's file",
          FileError(FileOperation::Write, EPERM, "~/.local/share/callpad/田中callpad.txt"),
          {QStringLiteral("ファイル ~/.local/share/callpad/田中callpad.txt を書き込めません"),
-          QStringLiteral("グループと権限の設定"), QStringLiteral("エラー %1").arg(EPERM)}},
+          QStringLiteral("グループと権限の設定"), QStringLiteral("エラー %1").arg(EPERM)},
+         true},
+        {"a workbook folder this account may not write",
+         FileError(FileOperation::Write, EACCES, "~/ドキュメント/callpad.xls", {}, FolderKind::Workbook),
+         {QStringLiteral("ファイル ~/ドキュメント/callpad.xls を書き込めません"),
+          QStringLiteral("このアカウントには、このフォルダーに書き込む権限がありません")}},
+        {"a file protected against writing",
+         FileError(FileOperation::ReadOnly, EACCES, "~/data/田中callpad.txt"),
+         {QStringLiteral("ファイル ~/data/田中callpad.txt は読み取り専用"),
+          QStringLiteral("ファイルは変更していません")}},
+        {"a data folder that cannot be created",
+         FileError(FileOperation::CreateFolder, EACCES, "/srv/callpad"),
+         {QStringLiteral("フォルダー /srv/callpad を作成できません")},
+         true},
+        {"a workbook folder behind a link to nothing",
+         FileError(FileOperation::Reach, ENOENT, "~/ドキュメント", {}, FolderKind::Workbook),
+         {QStringLiteral("書き出し先のフォルダー ~/ドキュメント に接続できません")}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -90,6 +108,7 @@ TEST(FileMessages, PermissionFailuresOnASharedFolderTellTheFix) {
         for (const QString& part : c.said) {
             EXPECT_TRUE(boxes.last().contains(part)) << ui::utf8(boxes.last());
         }
+        EXPECT_EQ(boxes.last().contains(QStringLiteral("グループ")), c.groupAdvice) << ui::utf8(boxes.last());
     }
 }
 
