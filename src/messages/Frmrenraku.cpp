@@ -68,9 +68,7 @@ Frmrenraku::Frmrenraku(ScreenContext& context) : Screen(context, "Frmrenraku") {
     m_cmbUke = addComboBox(this, "CmbUke", {3840, 360, 1575, 405}, 14.25);
 
     for (QComboBox* box : {m_cmbkigen, m_cmbhosh}) {
-        QPalette palette = box->palette();
-        palette.setColor(QPalette::Base, rgb(kWhite));
-        box->setPalette(palette);
+        setColour(box, QPalette::Base, rgb(kWhite));
     }
 
     lblaine->setBuddy(m_txtaite);

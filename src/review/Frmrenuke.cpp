@@ -106,9 +106,7 @@ Frmrenuke::Frmrenuke(ScreenContext& context) : Screen(context, "Frmrenuke") {
     m_txtRenjih->setLineWrapMode(QPlainTextEdit::NoWrap);
     m_txtRenjih->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     m_txtRenjih->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    QPalette grey = m_txtRenjih->palette();
-    grey.setColor(QPalette::Base, rgb(kLightGrey));
-    m_txtRenjih->setPalette(grey);
+    setColour(m_txtRenjih, QPalette::Base, rgb(kLightGrey));
     // Three labels name the content box (two lend it their access keys); its own caption is its name.
     m_txtRenjih->setAccessibleName(lblRenji->text());
     m_hsclNo->setAccessibleName(QStringLiteral("表示する連絡の番号"));

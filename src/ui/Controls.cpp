@@ -59,12 +59,6 @@ void condenseToFit(QWidget* control) {
     }
 }
 
-void setButtonColour(QPushButton* button, unsigned colour) {
-    QPalette palette = button->palette();
-    palette.setColor(QPalette::Button, rgb(colour));
-    button->setPalette(palette);
-}
-
 }  // namespace
 
 QLabel* addLabel(QWidget* parent, const char* name, const QString& caption, Twips at, double points) {
@@ -92,7 +86,7 @@ QLabel* addValueLabel(QWidget* parent, const char* name, Twips at, double points
 QPushButton* addButton(QWidget* parent, const char* name, const QString& caption, Twips at, double points,
                        unsigned colour) {
     auto* button = addButton(parent, name, caption, at, points);
-    setButtonColour(button, colour);
+    setColour(button, QPalette::Button, rgb(colour));
     return button;
 }
 

@@ -63,8 +63,8 @@ QString fileErrorText(const FileError& error) {
         case FileOperation::Lock: what = lockFileText(error, file); break;
         case FileOperation::ReadOnly:
             return QStringLiteral(
-                       "ファイル %1 は読み取り専用のため、書き換えません。\n"
-                       "ファイルは変更していません。変更するには、このファイルの読み取り専用を解除してください。")
+                       "ファイル %1 は読み取り専用です。\n"
+                       "ファイルは変更していません。保存するには、読み取り専用を解除してください。")
                 .arg(file);
         case FileOperation::Reach:
             return QStringLiteral(

@@ -14,10 +14,19 @@ QFont gothicFont(double points) {
     return font;
 }
 
-void setBackground(QWidget* widget, const QColor& colour) {
+void setColour(QWidget* widget, QPalette::ColorRole background, const QColor& colour) {
+    // The text that stands on each background, which a dark or contrast theme would make light.
+    const QPalette::ColorRole text = background == QPalette::Button ? QPalette::ButtonText
+                                     : background == QPalette::Base ? QPalette::Text
+                                                                    : QPalette::WindowText;
     QPalette palette = widget->palette();
-    palette.setColor(QPalette::Window, colour);
+    palette.setColor(background, colour);
+    palette.setColor(text, Qt::black);
     widget->setPalette(palette);
+}
+
+void setBackground(QWidget* widget, const QColor& colour) {
+    setColour(widget, QPalette::Window, colour);
     widget->setAutoFillBackground(true);
 }
 

@@ -2,6 +2,7 @@
 
 #include <QColor>
 #include <QFont>
+#include <QPalette>
 #include <QRect>
 
 class QWidget;
@@ -38,7 +39,11 @@ inline constexpr unsigned kWhite = 0xFFFFFF;
 // The proportional Gothic face, with the faces that stand in for it where it is missing.
 QFont gothicFont(double points);
 
-// Fills the widget's background with the colour (a screen, or a grey value box).
+// Gives the widget's background of that role (Window, Button or Base) the colour, and the text on it
+// black, so that it stays readable whatever palette the system gives (a dark or contrast theme).
+void setColour(QWidget* widget, QPalette::ColorRole background, const QColor& colour);
+
+// Fills the widget's background with the colour (a screen, or a grey value box), its text black.
 void setBackground(QWidget* widget, const QColor& colour);
 
 // Gives a top-level screen its caption, client size in twips, background and default font.

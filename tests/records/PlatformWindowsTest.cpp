@@ -85,7 +85,7 @@ fs::path temporaryOf(const fs::path& file) {
 }
 
 int replace(const fs::path& file, std::string_view bytes, FileFaults* faults = nullptr) {
-    return replaceFile(file, temporaryOf(file), bytes, faults);
+    return replaceFile(file, temporaryOf(file), bytes, true, faults);
 }
 
 // Holds a file open in this process for a while, from another thread, as a reader in another copy would.

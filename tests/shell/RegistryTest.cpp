@@ -1,5 +1,13 @@
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QLabel>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QSignalSpy>
+
+#include <algorithm>
+#include <cmath>
+#include <utility>
 
 #include <gtest/gtest.h>
 
@@ -99,6 +107,54 @@ TEST(Screens, EnterPressesTheFocusedButtonOfEveryScreen) {
         }
     }
     EXPECT_EQ(buttons, 5 + 3 + 2 + 3 + 3 + 3);
+}
+
+// The contrast ratio of two colours, 1 to 21, as accessibility guidelines measure it.
+double contrast(const QColor& a, const QColor& b) {
+    const auto luminance = [](const QColor& colour) {
+        const auto linear = [](double c) { return c <= 0.03928 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4); };
+        return 0.2126 * linear(colour.redF()) + 0.7152 * linear(colour.greenF()) + 0.0722 * linear(colour.blueF());
+    };
+    const double lighter = std::max(luminance(a), luminance(b));
+    const double darker = std::min(luminance(a), luminance(b));
+    return (lighter + 0.05) / (darker + 0.05);
+}
+
+// The colour a widget's text stands on: its own background, or for a label, an option button, a check
+// box or a frame that does not fill its background, what shows through it.
+QColor shownBackground(const QWidget* widget) {
+    const bool seeThrough = qobject_cast<const QLabel*>(widget) || qobject_cast<const QRadioButton*>(widget) ||
+                            qobject_cast<const QCheckBox*>(widget) || qobject_cast<const QGroupBox*>(widget);
+    if (seeThrough && !widget->autoFillBackground() && widget->parentWidget()) {
+        return shownBackground(widget->parentWidget());
+    }
+    return widget->palette().color(widget->backgroundRole());
+}
+
+// Under a dark palette, as newer systems give in dark mode or with a contrast theme, every text stays
+// readable: the program's own background colours bring dark text with them.
+TEST(Screens, EveryTextStaysReadableUnderADarkPalette) {
+    const QPalette original = QApplication::palette();
+    QPalette dark;
+    for (const auto& [role, colour] : {std::pair{QPalette::Window, 0x202020}, {QPalette::WindowText, 0xF0F0F0},
+                                       {QPalette::Base, 0x101010}, {QPalette::Text, 0xF0F0F0},
+                                       {QPalette::Button, 0x303030}, {QPalette::ButtonText, 0xF0F0F0}}) {
+        dark.setColor(role, QColor::fromRgb(static_cast<QRgb>(colour)));
+    }
+    QApplication::setPalette(dark);
+    {
+        test::ProgramFixture program;
+        for (const char* name : {"FrmMein", "Frmrenraku", "FrmUkekaku", "Frmrenuke", "FrmTouroku", "FrmUkesha"}) {
+            ui::Screen* screen = program.registry().OpenScreen(QString::fromLatin1(name));
+            for (const QWidget* widget : screen->findChildren<QWidget*>()) {
+                const QPalette& colours = widget->palette();
+                EXPECT_GE(contrast(shownBackground(widget), colours.color(widget->foregroundRole())), 4.5)
+                    << name << "." << widget->objectName().toStdString() << " ("
+                    << widget->metaObject()->className() << ")";
+            }
+        }
+    }
+    QApplication::setPalette(original);
 }
 
 TEST(Menu, ShowsItsButtonsInKeyboardOrder) {
