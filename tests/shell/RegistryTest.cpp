@@ -136,9 +136,12 @@ QColor shownBackground(const QWidget* widget) {
 TEST(Screens, EveryTextStaysReadableUnderADarkPalette) {
     const QPalette original = QApplication::palette();
     QPalette dark;
-    for (const auto& [role, colour] : {std::pair{QPalette::Window, 0x202020}, {QPalette::WindowText, 0xF0F0F0},
-                                       {QPalette::Base, 0x101010}, {QPalette::Text, 0xF0F0F0},
-                                       {QPalette::Button, 0x303030}, {QPalette::ButtonText, 0xF0F0F0}}) {
+    for (const auto& [role, colour] : {std::pair{QPalette::Window, 0x202020},
+                                       {QPalette::WindowText, 0xF0F0F0},
+                                       {QPalette::Base, 0x101010},
+                                       {QPalette::Text, 0xF0F0F0},
+                                       {QPalette::Button, 0x303030},
+                                       {QPalette::ButtonText, 0xF0F0F0}}) {
         dark.setColor(role, QColor::fromRgb(static_cast<QRgb>(colour)));
     }
     QApplication::setPalette(dark);
@@ -149,8 +152,8 @@ TEST(Screens, EveryTextStaysReadableUnderADarkPalette) {
             for (const QWidget* widget : screen->findChildren<QWidget*>()) {
                 const QPalette& colours = widget->palette();
                 EXPECT_GE(contrast(shownBackground(widget), colours.color(widget->foregroundRole())), 4.5)
-                    << name << "." << widget->objectName().toStdString() << " ("
-                    << widget->metaObject()->className() << ")";
+                    << name << "." << widget->objectName().toStdString() << " (" << widget->metaObject()->className()
+                    << ")";
             }
         }
     }
