@@ -429,7 +429,7 @@ void Workbook::saveas(const DataFolder& folder, std::string_view drivePath, cons
     // temporary file.
     const std::string bytes = xlsBytes();
     FolderLock lock(dataFolder);
-    writeFileAtomically(folder, drivePath, bytes);
+    writeFileAtomically(folder, drivePath, bytes, WriteMode::ReplaceAtOnce);
 }
 
 }  // namespace callpad

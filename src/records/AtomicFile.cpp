@@ -33,8 +33,9 @@ bool writeFileAtomically(const DataFolder& folder, std::string_view drivePath, s
     }
     std::filesystem::path temporary = target;
     temporary += std::u8string(kTemporarySuffix.begin(), kTemporarySuffix.end());
-    const bool replace = mode == WriteMode::Replace;
-    const int error = platform::replaceFile(target, temporary, bytes, replace, folder.faults());
+    const bool replace = mode != WriteMode::CreateNew;
+    const auto patience = mode == WriteMode::ReplaceAtOnce ? std::chrono::milliseconds(0) : platform::kPatience;
+    const int error = platform::replaceFile(target, temporary, bytes, replace, patience, folder.faults());
     if (error != 0 && !replace && platform::alreadyExists(error)) {
         return false;
     }

@@ -22,7 +22,9 @@ std::string readWholeFile(const DataFolder& folder, std::string_view drivePath);
 
 // Whether a rewrite may replace a file of its name. CreateNew is for a writer that found no file: over a
 // network share this PC's cache may still say missing while another PC has just created it.
-enum class WriteMode { Replace, CreateNew };
+// ReplaceAtOnce does not wait for a program that holds the file open: a workbook open in a spreadsheet
+// stays open until the user closes it, so that is told at once (FileError of kind Busy).
+enum class WriteMode { Replace, ReplaceAtOnce, CreateNew };
 
 // Replaces a file with the given bytes, all or nothing. The bytes go to "<name>.tmp" in the same
 // folder, are flushed to disk, and the temporary file is renamed over the old one, so a crash or a

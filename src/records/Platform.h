@@ -58,11 +58,13 @@ std::filesystem::path linkTarget(const std::filesystem::path& file);
 // Replaces the file with the bytes, all or nothing: they go to `temporary` in the same folder, are
 // flushed to disk, and the temporary file then takes the file's place. On failure the temporary file is
 // gone and the old file is as it was. A replace that meets the file held open by another program is
-// retried for the patience above. With `replaceExisting` false the file is created and never replaced:
-// a file of that name, which a network share's cache may have hidden from the caller, fails the call
-// with a number for which alreadyExists() holds.
+// retried for `patience` (Windows only: POSIX replaces open files); one that another program still holds
+// open without sharing fails with a number whose kind is Busy. With `replaceExisting` false the file is
+// created and never replaced: a file of that name, which a network share's cache may have hidden from
+// the caller, fails the call with a number for which alreadyExists() holds.
 [[nodiscard]] int replaceFile(const std::filesystem::path& file, const std::filesystem::path& temporary,
-                              std::string_view bytes, bool replaceExisting, FileFaults* faults);
+                              std::string_view bytes, bool replaceExisting, std::chrono::milliseconds patience,
+                              FileFaults* faults);
 
 // An exclusive lock on one lock file, also against a second lock in the same process, released when
 // the holder ends or dies.
@@ -95,7 +97,9 @@ private:
 [[nodiscard]] int locksStayLocal(const std::filesystem::path& folder, const std::filesystem::path& mountTable,
                                  std::string& option);
 
-// Creates the folder and the folders above it that are missing.
+// Creates the folder and the folders above it that are missing. On Windows the folder itself gets an
+// inheritable entry that lets every signed-in account of the PC change its files, whatever the
+// permissions of the drive's root.
 [[nodiscard]] int createFolder(const std::filesystem::path& folder);
 
 // Where "c:\" is on this machine: C:\callpad\ on Windows, else $XDG_DATA_HOME/callpad

@@ -279,8 +279,9 @@ int createWithoutReplacing(const std::filesystem::path& temporary, const std::fi
 
 }  // namespace
 
+// A rename replaces a file that other programs hold open, so `patience` plays no part here.
 int replaceFile(const std::filesystem::path& file, const std::filesystem::path& temporary, std::string_view bytes,
-                bool replaceExisting, FileFaults* faults) {
+                bool replaceExisting, std::chrono::milliseconds, FileFaults* faults) {
     const auto fail = [&](int number) {
         ::unlink(temporary.c_str());
         return number;

@@ -1,10 +1,14 @@
 // The platform calls on Windows, through the wide-character API only, so that no file name passes the
 // ANSI code page.
 #include <windows.h>
+// After windows.h, which it needs.
+#include <sddl.h>
 
 #include <algorithm>
+#include <cstring>
 #include <thread>
 #include <utility>
+#include <vector>
 
 #include "records/FileFaults.h"
 #include "records/Platform.h"
@@ -15,6 +19,9 @@ namespace {
 
 // Another copy of the program that reads a file never stops this one from replacing it.
 constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+// The lock file is shared with the other copies but cannot be deleted while one holds it: the next copy
+// would lock a new file while the first still writes.
+constexpr DWORD kShareLockFile = FILE_SHARE_READ | FILE_SHARE_WRITE;
 // Largest piece handed to one ReadFile or WriteFile call.
 constexpr DWORD kMaxPiece = DWORD{1} << 30;
 
@@ -103,14 +110,48 @@ DWORD checkNormalFile(const std::wstring& path, bool& exists) {
     return (attributes & abnormal) != 0 ? ERROR_ACCESS_DENIED : 0;
 }
 
-DWORD openFile(Handle& file, const std::wstring& path, DWORD access, DWORD disposition, FileFaults* faults) {
+DWORD openFile(Handle& file, const std::wstring& path, DWORD access, DWORD disposition, FileFaults* faults,
+               DWORD sharing = kShareAll) {
     return retrying(heldByAnother, kPatience, [&] {
         return attempt(faults, FileStep::Open, [&] {
             file.reset(
-                CreateFileW(path.c_str(), access, kShareAll, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr));
+                CreateFileW(path.c_str(), access, sharing, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr));
             return file.valid();
         });
     });
+}
+
+// Whether another program holds the file open without sharing its deletion (a spreadsheet holding a
+// workbook does), which no replace can pass.
+bool heldOpenByAnother(const std::wstring& path) {
+    Handle probe;
+    probe.reset(CreateFileW(path.c_str(), DELETE, kShareAll, nullptr, OPEN_EXISTING, 0, nullptr));
+    return !probe.valid() && GetLastError() == ERROR_SHARING_VIOLATION;
+}
+
+// Gives the flushed staging file the target's name with POSIX semantics, which also replaces a target
+// that another handle sharing its deletion holds open (a reader, a virus scanner). Windows 10 1607 and
+// later on NTFS; elsewhere (older systems, FAT, many network shares, Wine) it fails and the caller moves
+// the file the classic way.
+bool renameWithPosixSemantics(const std::wstring& staging, const std::wstring& target) {
+    // FileRenameInfoEx, which MinGW's headers declare only for newer targets than this build's.
+    constexpr auto kFileRenameInfoEx = static_cast<FILE_INFO_BY_HANDLE_CLASS>(22);
+    Handle source;
+    source.reset(CreateFileW(staging.c_str(), DELETE | SYNCHRONIZE, kShareAll, nullptr, OPEN_EXISTING, 0, nullptr));
+    if (!source.valid()) {
+        return false;
+    }
+    // The name goes to the kernel as it is: "\\?\C:\..." becomes the NT form "\??\C:\...".
+    const std::wstring name = target.starts_with(L"\\\\?\\") ? L"\\??\\" + target.substr(4) : target;
+    const std::size_t nameBytes = name.size() * sizeof(wchar_t);
+    std::vector<unsigned char> buffer(sizeof(FILE_RENAME_INFO) + nameBytes);
+    FILE_RENAME_INFO info{};
+    info.Flags = FILE_RENAME_FLAG_REPLACE_IF_EXISTS | FILE_RENAME_FLAG_POSIX_SEMANTICS;
+    info.FileNameLength = static_cast<DWORD>(nameBytes);
+    std::memcpy(buffer.data(), &info, sizeof info);
+    std::memcpy(buffer.data() + offsetof(FILE_RENAME_INFO, FileName), name.data(), nameBytes);
+    return SetFileInformationByHandle(source.get(), kFileRenameInfoEx, buffer.data(),
+                                      static_cast<DWORD>(buffer.size())) != 0;
 }
 
 std::string utf8FromWide(std::wstring_view text) {
@@ -231,7 +272,7 @@ std::filesystem::path linkTarget(const std::filesystem::path& file) {
 }
 
 int replaceFile(const std::filesystem::path& file, const std::filesystem::path& temporary, std::string_view bytes,
-                bool replaceExisting, FileFaults* faults) {
+                bool replaceExisting, std::chrono::milliseconds patience, FileFaults* faults) {
     const std::wstring target = systemPath(file);
     const std::wstring staging = systemPath(temporary);
     bool exists = false;
@@ -263,29 +304,38 @@ int replaceFile(const std::filesystem::path& file, const std::filesystem::path& 
     if (const DWORD error = attempt(faults, FileStep::Close, [&] { return out.close(); })) {
         return fail(error);
     }
+    if (replaceExisting && exists && renameWithPosixSemantics(staging, target)) {
+        return 0;
+    }
     // Not ReplaceFileW: it fails when the file does not exist yet. Without MOVEFILE_REPLACE_EXISTING the
     // move fails on a file of that name instead of replacing it.
     const DWORD flags = MOVEFILE_WRITE_THROUGH | (replaceExisting ? MOVEFILE_REPLACE_EXISTING : 0);
-    if (const DWORD error = retrying(replaceRefusedForNow, kPatience, [&] {
+    if (const DWORD error = retrying(replaceRefusedForNow, patience, [&] {
             return attempt(faults, FileStep::Rename,
                            [&] { return MoveFileExW(staging.c_str(), target.c_str(), flags); });
         })) {
-        return fail(error);
+        // Told apart from a refusal of permissions: the user can close the other program.
+        return fail(replaceRefusedForNow(error) && heldOpenByAnother(target) ? ERROR_SHARING_VIOLATION : error);
     }
     return 0;
 }
 
 FileLock::~FileLock() {
-    // Closing the handle releases the lock; Windows does the same for a holder that dies.
+    // The lock is released before the handle closes: Windows releases a closed handle's locks only
+    // some time later. It does the same for a holder that dies.
     if (m_handle != -1) {
-        CloseHandle(reinterpret_cast<HANDLE>(m_handle));
+        const auto handle = reinterpret_cast<HANDLE>(m_handle);
+        OVERLAPPED start{};
+        UnlockFileEx(handle, 0, MAXDWORD, MAXDWORD, &start);
+        CloseHandle(handle);
     }
 }
 
 int FileLock::acquire(const std::filesystem::path& lockFile, std::chrono::milliseconds patience, FileFaults* faults) {
     Handle file;
     // Opening the lock file is not one of the steps that tests fail, as on POSIX; taking the lock is.
-    if (const DWORD error = openFile(file, systemPath(lockFile), GENERIC_READ | GENERIC_WRITE, OPEN_ALWAYS, nullptr)) {
+    if (const DWORD error =
+            openFile(file, systemPath(lockFile), GENERIC_READ | GENERIC_WRITE, OPEN_ALWAYS, nullptr, kShareLockFile)) {
         return static_cast<int>(error);
     }
     // The whole range, also beyond the end of the empty file, as a POSIX lock of the whole file.
@@ -312,18 +362,39 @@ int locksStayLocal(const std::filesystem::path&, const std::filesystem::path&, s
     return 0;
 }
 
+namespace {
+
+// Authenticated Users may modify the folder's files and folders, inherited by everything created in it,
+// on top of what the parent passes on: with C:\'s default permissions a file another account created
+// would otherwise be read-only for the others (Windows Server, hardened images: creator only).
+constexpr const wchar_t* kEveryAccountMayModify = L"D:(A;OICI;0x1301bf;;;AU)";
+
+DWORD createOneFolder(const std::wstring& path) {
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(kEveryAccountMayModify, SDDL_REVISION_1, &descriptor,
+                                                              nullptr)) {
+        return GetLastError();
+    }
+    SECURITY_ATTRIBUTES attributes{sizeof attributes, descriptor, FALSE};
+    const DWORD error = CreateDirectoryW(path.c_str(), &attributes) ? 0 : GetLastError();
+    LocalFree(descriptor);
+    return error;
+}
+
+}  // namespace
+
 int createFolder(const std::filesystem::path& folder) {
     const std::wstring path = systemPath(folder);
-    if (CreateDirectoryW(path.c_str(), nullptr)) {
+    DWORD error = createOneFolder(path);
+    if (error == 0) {
         return 0;
     }
-    DWORD error = GetLastError();
     const std::filesystem::path parent = folder.parent_path();
     if (error == ERROR_PATH_NOT_FOUND && !parent.empty() && parent != folder) {
         if (const int failed = createFolder(parent)) {
             return failed;
         }
-        error = CreateDirectoryW(path.c_str(), nullptr) ? 0 : GetLastError();
+        error = createOneFolder(path);
     }
     if (error == ERROR_ALREADY_EXISTS) {
         const DWORD attributes = GetFileAttributesW(path.c_str());

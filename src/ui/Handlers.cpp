@@ -10,6 +10,14 @@ namespace callpad::ui {
 
 namespace {
 
+// Where the read-me that the user has explains the fix: the zip's and the installer's README.txt on
+// Windows, the project's README elsewhere.
+#ifdef Q_OS_WIN
+const QString kAccountsHelp = QStringLiteral("README.txt「権限がないとき」");
+#else
+const QString kAccountsHelp = QStringLiteral("README「複数のアカウントで使う」");
+#endif
+
 // What the user can do about a lock file that this account cannot use.
 QString lockFileText(const FileError& error, const QString& file) {
     if (error.refusedLink()) {
@@ -25,8 +33,8 @@ QString lockFileText(const FileError& error, const QString& file) {
             return QStringLiteral(
                        "ロックファイル %1 をこのアカウントでは書き込み用に開けないため、保存できません。\n"
                        "すべてのコールパッドを終了してから、このファイルを削除してください。次の保存で作り直されます"
-                       "（README「複数のアカウントで使う」）。")
-                .arg(file);
+                       "（%2）。")
+                .arg(file, kAccountsHelp);
         default: return QStringLiteral("データフォルダーをロックできません（%1）。").arg(file);
     }
 }
@@ -46,9 +54,16 @@ QString folderName(const FileError& error) {
 // account's own folder.
 QString permissionAdvice(const FileError& error) {
     if (error.folder() == FolderKind::Data) {
+#ifdef Q_OS_WIN
         return QStringLiteral(
-            "\nこのアカウントには権限がありません。共有フォルダーなら、グループと権限の設定を確認してください"
-            "（README「複数のアカウントで使う」）。");
+                   "\nこのアカウントには権限がありません。管理者にフォルダーの権限を確認してもらってください（%1）。")
+            .arg(kAccountsHelp);
+#else
+        return QStringLiteral(
+                   "\nこのアカウントには権限がありません。共有フォルダーなら、グループと権限の設定を確認してください"
+                   "（%1）。")
+            .arg(kAccountsHelp);
+#endif
     }
     return QStringLiteral("\nこのアカウントには、このフォルダーに書き込む権限がありません。");
 }
@@ -58,7 +73,16 @@ QString fileErrorText(const FileError& error) {
     QString what;
     switch (error.operation()) {
         case FileOperation::Read: what = QStringLiteral("ファイル %1 を読み込めません。").arg(file); break;
-        case FileOperation::Write: what = QStringLiteral("ファイル %1 を書き込めません。").arg(file); break;
+        case FileOperation::Write:
+            if (error.kind() == platform::ErrorKind::Busy) {
+                return QStringLiteral(
+                           "ファイル %1 はほかのプログラム（Excel など）で開かれているため、書き込めません。\n"
+                           "そのプログラムでファイルを閉じてから、もう一度操作してください。ファイルは変更していません"
+                           "。")
+                    .arg(file);
+            }
+            what = QStringLiteral("ファイル %1 を書き込めません。").arg(file);
+            break;
         case FileOperation::CreateFolder: what = QStringLiteral("フォルダー %1 を作成できません。").arg(file); break;
         case FileOperation::Lock: what = lockFileText(error, file); break;
         case FileOperation::ReadOnly:
@@ -83,7 +107,9 @@ QString fileErrorText(const FileError& error) {
             return QStringLiteral(
                        "ファイル %1 がありません。以前のコールパッドが C:\\ に置いていたファイル %2 が残っています。\n"
                        "コールパッドをすべて終了してから、C:\\ に置いていたコールパッドのファイルを %3 "
-                       "に移してください（README「Windows で使う」）。何も読み書きしていません。")
+                       "にコピーし、そのあと元のファイルを削除してください（移動すると、ほかのアカウントが"
+                       "書き込めなくなることがあります。README.txt「C:\\ "
+                       "に置いていたファイル」）。何も読み書きしていません。")
                 .arg(file, qtext(error.detail()), qtext(fileFolder(error.path())));
     }
     if (error.kind() == platform::ErrorKind::NotPermitted && error.operation() != FileOperation::Lock) {

@@ -2,6 +2,8 @@
 // their kind and number, never by the system's text, which Wine words differently.
 #include <gtest/gtest.h>
 #include <windows.h>
+// After windows.h, which they need.
+#include <aclapi.h>
 
 #include <atomic>
 #include <fstream>
@@ -84,8 +86,9 @@ fs::path temporaryOf(const fs::path& file) {
     return temporary;
 }
 
-int replace(const fs::path& file, std::string_view bytes, FileFaults* faults = nullptr) {
-    return replaceFile(file, temporaryOf(file), bytes, true, faults);
+int replace(const fs::path& file, std::string_view bytes, FileFaults* faults = nullptr,
+            std::chrono::milliseconds patience = kPatience) {
+    return replaceFile(file, temporaryOf(file), bytes, true, patience, faults);
 }
 
 // Holds a file open in this process for a while, from another thread, as a reader in another copy would.
@@ -188,6 +191,61 @@ TEST(WindowsReplace, WaitsForAReaderThatHoldsTheFileOpenAMoment) {
     EXPECT_GE(std::chrono::steady_clock::now() - started, 250ms);
     EXPECT_EQ(scratch.read(u8"a.txt"), "new");
     EXPECT_EQ(scratch.listing(), L"a.txt");
+}
+
+// A spreadsheet holds an open workbook without sharing writes or deletion until the user closes it: a
+// replace that must not wait says so at once, and one that may wait passes a holder that lets go.
+TEST(WindowsReplace, AFileHeldOpenWithoutSharingIsToldAtOnceOrWaitedFor) {
+    ScratchFolder scratch;
+    scratch.write(u8"callpad.xls", "old");
+    {
+        const MomentaryHolder spreadsheet(scratch.file(u8"callpad.xls"), FILE_SHARE_READ, 2s);
+        ASSERT_TRUE(spreadsheet.holding());
+        const auto started = std::chrono::steady_clock::now();
+        const int error = replace(scratch.file(u8"callpad.xls"), "new", nullptr, 0ms);
+        EXPECT_LT(std::chrono::steady_clock::now() - started, 1s);
+        EXPECT_EQ(error, static_cast<int>(ERROR_SHARING_VIOLATION));
+        EXPECT_EQ(errorKind(error), ErrorKind::Busy);
+        EXPECT_EQ(scratch.read(u8"callpad.xls"), "old");
+        EXPECT_EQ(scratch.listing(), L"callpad.xls");
+    }
+    {
+        const MomentaryHolder reader(scratch.file(u8"callpad.xls"), FILE_SHARE_READ, 300ms);
+        ASSERT_TRUE(reader.holding());
+        EXPECT_EQ(replace(scratch.file(u8"callpad.xls"), "new"), 0);
+    }
+    EXPECT_EQ(scratch.read(u8"callpad.xls"), "new");
+}
+
+// The data folder lets every signed-in account change what is created in it.
+TEST(WindowsFolder, TheDataFolderGrantsAuthenticatedUsersInheritableModifyRights) {
+    if (GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version")) {
+        GTEST_SKIP() << "Wine keeps no security descriptor on a file; it shows one made from the Unix mode";
+    }
+    ScratchFolder scratch;
+    const fs::path folder = scratch.file(u8"callpad");
+    ASSERT_EQ(createFolder(folder), 0);
+    PACL acl = nullptr;
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    ASSERT_EQ(GetNamedSecurityInfoW(folder.c_str(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr, &acl,
+                                    nullptr, &descriptor),
+              static_cast<DWORD>(ERROR_SUCCESS));
+    BYTE authenticatedUsers[SECURITY_MAX_SID_SIZE] = {};
+    DWORD sidSize = sizeof authenticatedUsers;
+    ASSERT_TRUE(CreateWellKnownSid(WinAuthenticatedUserSid, nullptr, authenticatedUsers, &sidSize));
+    bool granted = false;
+    for (DWORD i = 0; acl && i < acl->AceCount; ++i) {
+        void* entry = nullptr;
+        if (GetAce(acl, i, &entry) && static_cast<ACE_HEADER*>(entry)->AceType == ACCESS_ALLOWED_ACE_TYPE) {
+            const auto* allowed = static_cast<ACCESS_ALLOWED_ACE*>(entry);
+            granted = granted || (EqualSid(const_cast<DWORD*>(&allowed->SidStart), authenticatedUsers) &&
+                                  (allowed->Mask & 0x1301bf) == 0x1301bf &&
+                                  (allowed->Header.AceFlags & (OBJECT_INHERIT_ACE | CONTAINER_INHERIT_ACE)) ==
+                                      (OBJECT_INHERIT_ACE | CONTAINER_INHERIT_ACE));
+        }
+    }
+    LocalFree(descriptor);
+    EXPECT_TRUE(granted);
 }
 
 TEST(WindowsFiles, ReadsWholeFilesWaitsForAnUnsharingHolderAndReportsFailures) {
@@ -293,6 +351,9 @@ TEST(WindowsLock, ASecondHolderWaitsThenGivesUpOrTakesTheLockOnceReleased) {
     const fs::path lockFile = scratch.file(u8"callpad.lock");
     auto first = std::make_unique<FileLock>();
     ASSERT_EQ(first->acquire(lockFile, kPatience, nullptr), 0);
+    // While it is held the lock file cannot be deleted, so no next copy locks a new one meanwhile.
+    EXPECT_FALSE(DeleteFileW(lockFile.c_str()));
+    EXPECT_TRUE(fs::exists(lockFile));
     const auto started = std::chrono::steady_clock::now();
     FileLock second;
     const int refused = second.acquire(lockFile, 200ms, nullptr);

@@ -94,6 +94,9 @@ TEST(FileMessages, PermissionFailuresTellTheFixForTheirFolder) {
          FileError(FileOperation::ReadOnly, EACCES, "~/data/田中callpad.txt"),
          {QStringLiteral("ファイル ~/data/田中callpad.txt は読み取り専用"),
           QStringLiteral("ファイルは変更していません")}},
+        {"a workbook that a spreadsheet holds open",
+         FileError(FileOperation::Write, EWOULDBLOCK, "~/ドキュメント/callpad.xls", {}, FolderKind::Workbook),
+         {QStringLiteral("ファイル ~/ドキュメント/callpad.xls はほかのプログラム（Excel など）で開かれている")}},
         {"a data folder that cannot be created",
          FileError(FileOperation::CreateFolder, EACCES, "/srv/callpad"),
          {QStringLiteral("フォルダー /srv/callpad を作成できません")},
@@ -120,7 +123,8 @@ TEST(FileMessages, AFileLeftInTheFormerFolderTellsWhereToMoveIt) {
     for (const QString& part :
          {QStringLiteral("ファイル C:\\callpad\\田中callpad.txt がありません"),
           QStringLiteral("ファイル C:\\田中callpad.txt が残っています"),
-          QStringLiteral("ファイルを C:\\callpad\\ に移してください"), QStringLiteral("README「Windows で使う」")}) {
+          QStringLiteral("ファイルを C:\\callpad\\ にコピーし、そのあと元のファイルを削除してください"),
+          QStringLiteral("README.txt「C:\\ に置いていたファイル」")}) {
         EXPECT_TRUE(boxes.last().contains(part)) << ui::utf8(boxes.last());
     }
 }
