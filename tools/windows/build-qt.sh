@@ -94,7 +94,8 @@ echo "Qt for Windows: build took $(($(seconds) - start)) s"
 # Install beside the prefix and rename it at the end, so that only a complete Qt is ever reused.
 start=$(seconds)
 DESTDIR=$staging cmake --install "$work/build"
-if grep -rlI -e "$repo" -e "$work" "$staging$prefix" >"$work/stray-paths"; then
+# qmake's .prl and .pri files record the build and source folders; CMake never reads them.
+if grep -rlI --exclude='*.prl' --exclude='*.pri' -e "$repo" -e "$work" "$staging$prefix" >"$work/stray-paths"; then
     echo "Qt for Windows: installed files name the clone or the build folder:" >&2
     cat "$work/stray-paths" >&2
     exit 1
