@@ -18,6 +18,15 @@ const QString kAccountsHelp = QStringLiteral("README.txt「権限がないとき
 const QString kAccountsHelp = QStringLiteral("README「複数のアカウントで使う」");
 #endif
 
+// A pointer to a section of the read-me that ships with the Windows program; nothing elsewhere.
+QString windowsHelp([[maybe_unused]] const char* section) {
+#ifdef Q_OS_WIN
+    return QStringLiteral("（README.txt「%1」）").arg(QString::fromUtf8(section));
+#else
+    return {};
+#endif
+}
+
 // What the user can do about a lock file that this account cannot use.
 QString lockFileText(const FileError& error, const QString& file) {
     if (error.refusedLink()) {
@@ -77,9 +86,9 @@ QString fileErrorText(const FileError& error) {
             if (error.kind() == platform::ErrorKind::Busy) {
                 return QStringLiteral(
                            "ファイル %1 はほかのプログラム（Excel など）で開かれているため、書き込めません。\n"
-                           "そのプログラムでファイルを閉じてから、もう一度操作してください。ファイルは変更していません"
-                           "。")
-                    .arg(file);
+                           "そのプログラムでファイルを閉じてから、もう一度操作してください。"
+                           "ファイルは変更していません。%2")
+                    .arg(file, windowsHelp("ほかのプログラムが開いているとき"));
             }
             what = QStringLiteral("ファイル %1 を書き込めません。").arg(file);
             break;
@@ -88,8 +97,8 @@ QString fileErrorText(const FileError& error) {
         case FileOperation::ReadOnly:
             return QStringLiteral(
                        "ファイル %1 は読み取り専用です。\n"
-                       "ファイルは変更していません。保存するには、読み取り専用を解除してください。")
-                .arg(file);
+                       "ファイルは変更していません。保存するには、読み取り専用を解除してください。%2")
+                .arg(file, windowsHelp("読み取り専用のファイル"));
         case FileOperation::Reach:
             return QStringLiteral(
                        "%1 %2 に接続できません。\n"
