@@ -8,6 +8,8 @@ namespace callpad {
 
 // The steps of the file layer at which the file system can fail.
 enum class FileStep { Open, Read, Write, Flush, Rename, Close, Lock };
+// How many steps there are; Lock stays the last.
+inline constexpr std::size_t kFileStepCount = static_cast<std::size_t>(FileStep::Lock) + 1;
 
 // Failures that tests inject into the file layer of one data folder, so that every failing step of
 // every writer can be tried without root tricks: the n-th call of a step fails with an error number.
@@ -36,7 +38,7 @@ private:
     };
     std::vector<Planned> m_planned;
     std::vector<Action> m_actions;
-    std::array<int, 7> m_calls{};
+    std::array<int, kFileStepCount> m_calls{};
     int m_injected = 0;
 };
 

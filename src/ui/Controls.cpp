@@ -68,6 +68,15 @@ QLabel* addLabel(QWidget* parent, const char* name, const QString& caption, Twip
     return label;
 }
 
+void refitCaptions(QWidget* screen) {
+    for (QWidget* control : screen->findChildren<QWidget*>()) {
+        auto* label = qobject_cast<QLabel*>(control);
+        if ((label && !label->wordWrap()) || qobject_cast<QAbstractButton*>(control)) {
+            condenseToFit(control);
+        }
+    }
+}
+
 void setFittedText(QLabel* label, const QString& text) {
     label->setText(text);
     if (!label->wordWrap()) {

@@ -23,6 +23,9 @@ namespace callpad::ui {
 // Captions keep their rectangle and point size. Where the face standing in for ＭＳ Ｐゴシック runs
 // wider than it, a caption that would be cut is narrowed instead, down to three quarters of its width.
 QLabel* addLabel(QWidget* parent, const char* name, const QString& caption, Twips at, double points);
+// Fits every caption of the screen anew, for a window that moved to a monitor of another scale, where
+// the face's widths round differently.
+void refitCaptions(QWidget* screen);
 // Sets a label's text, narrowed like a caption where it would be cut ("2026/12/06", not "2026/12/0").
 void setFittedText(QLabel* label, const QString& text);
 // A label that shows a value in a grey box.

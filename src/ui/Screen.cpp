@@ -1,7 +1,9 @@
 #include "ui/Screen.h"
 
 #include <QCloseEvent>
+#include <QWindow>
 
+#include "ui/Controls.h"
 #include "ui/ScreenRegistry.h"
 
 namespace callpad::ui {
@@ -9,6 +11,14 @@ namespace callpad::ui {
 Screen::Screen(ScreenContext& context, const char* name) : QWidget(nullptr), m_context(context) {
     setObjectName(QString::fromLatin1(name));
     setAttribute(Qt::WA_DeleteOnClose);
+}
+
+void Screen::showEvent(QShowEvent* event) {
+    if (!m_followsScreen && windowHandle()) {
+        m_followsScreen = true;
+        connect(windowHandle(), &QWindow::screenChanged, this, [this] { refitCaptions(this); });
+    }
+    QWidget::showEvent(event);
 }
 
 void Screen::closeEvent(QCloseEvent* event) {

@@ -32,9 +32,12 @@ public:
 protected:
     ScreenContext& context() const { return m_context; }
     void closeEvent(QCloseEvent* event) override;
+    // Once the window exists: its captions are fitted anew whenever it moves to another monitor.
+    void showEvent(QShowEvent* event) override;
 
 private:
     ScreenContext& m_context;
+    bool m_followsScreen = false;
 };
 
 }  // namespace callpad::ui

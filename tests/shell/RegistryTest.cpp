@@ -13,6 +13,7 @@
 
 #include "records/FileError.h"
 #include "support/ProgramFixture.h"
+#include "ui/Controls.h"
 #include "ui/Handlers.h"
 
 namespace callpad {
@@ -158,6 +159,24 @@ TEST(Screens, EveryTextStaysReadableUnderADarkPalette) {
         }
     }
     QApplication::setPalette(original);
+}
+
+// A window that moves to a monitor of another scale fits its captions anew: here the face grows as a
+// larger scale's rounding would make it, and the caption is narrowed to fit again; back at the old
+// size it is shown in the plain face again.
+TEST(Screens, CaptionsAreFittedAnewForAnotherScale) {
+    test::ProgramFixture program;
+    auto* report = program.control<QPushButton>("FrmMein", "CmdHoukoku");
+    ASSERT_EQ(report->font().stretch(), QFont::Unstretched);
+    const QFont plain = report->font();
+    QFont wider = plain;
+    wider.setPointSizeF(plain.pointSizeF() * 1.3);
+    report->setFont(wider);
+    ui::refitCaptions(program.screen("FrmMein"));
+    EXPECT_LT(report->font().stretch(), QFont::Unstretched);
+    report->setFont(plain);
+    ui::refitCaptions(program.screen("FrmMein"));
+    EXPECT_EQ(report->font().stretch(), QFont::Unstretched);
 }
 
 TEST(Menu, ShowsItsButtonsInKeyboardOrder) {
