@@ -6,7 +6,7 @@ PACKAGES := cmake ninja-build g++ make pkg-config qt6-base-dev libgtest-dev libg
             xvfb x11-utils fonts-ipafont-gothic python3 python3-xlrd clang libclang-rt-14-dev \
             dpkg-dev desktop-file-utils appstream libbenchmark-dev python3-xlwt clang-format \
             g++-mingw-w64-x86-64-posix googletest wine wine64 locales qt6-base-dev-tools perl \
-            xdotool unzip ccache
+            xdotool unzip ccache libfreexl-dev
 SOURCES := find src tests bench tools -name '*.cpp' -o -name '*.h'
 SUDO := $(if $(filter 0,$(shell id -u)),,sudo)
 
