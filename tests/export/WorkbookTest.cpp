@@ -219,5 +219,13 @@ TEST(CompoundFileTest, WorkbooksReadBackAtEverySizeBoundary) {
     }
 }
 
+TEST(CompoundFileTest, StreamsBelowTheMiniStreamCutoffAreRefused) {
+    // The workbook writer pads every stream to 4096 bytes, so no stream belongs in a mini stream.
+    for (const std::size_t size : {0, 1, 4095}) {
+        EXPECT_THROW(compoundFileBytes(std::string(size, 'x')), std::invalid_argument) << size;
+    }
+    EXPECT_NO_THROW(compoundFileBytes(std::string(4096, 'x')));
+}
+
 }  // namespace
 }  // namespace callpad
