@@ -9,6 +9,10 @@ PACKAGES := cmake ninja-build g++ make pkg-config qt6-base-dev libgtest-dev libg
             xdotool unzip ccache libfreexl-dev
 SOURCES := find src tests bench tools -name '*.cpp' -o -name '*.h'
 SUDO := $(if $(filter 0,$(shell id -u)),,sudo)
+# The packages' file names, from project(VERSION) in CMakeLists.txt, so that the checks see the package just built.
+VERSION := $(shell sed -n 's/^project.callpad VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
+DEB := build/package/callpad_$(VERSION)_$(shell dpkg --print-architecture).deb
+WINDOWS_ZIP := build/package/callpad-$(VERSION)-windows-x64.zip
 
 .PHONY: all deps build run test check-includes check-format test-asan test-windows test-windows-app test-fuzz fuzz package package-windows bench screenshots screenshots-windows qt-windows format clean
 
@@ -72,15 +76,17 @@ WARNINGS_AS_ERRORS ?= OFF
 package: deps
 	cmake --preset release -DCMAKE_COMPILE_WARNING_AS_ERROR=$(WARNINGS_AS_ERRORS)
 	cmake --build --preset release --target callpad
+	rm -f $(DEB)
 	cd build/release && cpack -B ../package
-	tests/shell/check-package.sh build/package/callpad_*.deb
+	tests/shell/check-package.sh $(DEB)
 
 # The Windows zip (callpad-<version>-windows-x64.zip), checked by starting the program in it under Wine.
 package-windows: deps qt-windows
 	cmake --preset windows-app -DCMAKE_COMPILE_WARNING_AS_ERROR=$(WARNINGS_AS_ERRORS)
 	cmake --build --preset windows-app --target callpad
+	rm -f $(WINDOWS_ZIP)
 	cd build/windows-app && cpack -B ../package
-	tests/windows/check-zip.sh build/package/callpad-*-windows-x64.zip build/windows-app/zip-check
+	tests/windows/check-zip.sh $(WINDOWS_ZIP) build/windows-app/zip-check
 
 # A short fuzzing run belongs to every test run; `make fuzz` runs longer (FUZZ_SECONDS, default 600).
 FUZZ_SECONDS ?= 600
