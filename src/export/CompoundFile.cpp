@@ -10,7 +10,6 @@ namespace callpad {
 namespace {
 
 constexpr std::size_t kSectorSize = 512;
-constexpr std::size_t kMiniSectorSize = 64;
 constexpr std::size_t kMiniStreamCutoff = 4096;
 constexpr std::size_t kIdsPerSector = kSectorSize / 4;
 constexpr std::size_t kHeaderDifatEntries = 109;
@@ -77,18 +76,16 @@ void putUnusedDirectoryEntry(std::string& out, std::size_t at) {
 }  // namespace
 
 std::string compoundFileBytes(std::string_view workbookStream) {
+    if (workbookStream.size() < kMiniStreamCutoff) {
+        throw std::invalid_argument("a stream under 4096 bytes belongs in a mini stream, which is not written");
+    }
     if (workbookStream.size() > kLargestStream) {
         throw std::length_error("a workbook stream of 2 GB or more does not fit in a compound file");
     }
-    const bool inMiniStream = !workbookStream.empty() && workbookStream.size() < kMiniStreamCutoff;
-    const std::size_t miniSectors = inMiniStream ? unitsFor(workbookStream.size(), kMiniSectorSize) : 0;
-    const std::size_t miniFatSectors = unitsFor(miniSectors, kIdsPerSector);
-    // The regular sectors of the data: the mini stream that holds the stream, or the stream itself.
-    const std::size_t dataSectors =
-        unitsFor(inMiniStream ? miniSectors * kMiniSectorSize : workbookStream.size(), kSectorSize);
+    const std::size_t dataSectors = unitsFor(workbookStream.size(), kSectorSize);
 
     // The FAT covers every sector including its own, and past 109 FAT sectors the DIFAT sectors too.
-    const std::size_t fixedSectors = 1 + miniFatSectors + dataSectors;
+    const std::size_t fixedSectors = 1 + dataSectors;
     std::size_t fatSectors = 1;
     std::size_t difatSectors = 0;
     for (;;) {
@@ -100,11 +97,10 @@ std::string compoundFileBytes(std::string_view workbookStream) {
         ++fatSectors;
     }
 
-    // Sector order: FAT, DIFAT, directory, mini FAT, data.
+    // Sector order: FAT, DIFAT, directory, data.
     const std::size_t firstDifat = fatSectors;
     const std::size_t directory = firstDifat + difatSectors;
-    const std::size_t firstMiniFat = directory + 1;
-    const std::size_t firstData = firstMiniFat + miniFatSectors;
+    const std::size_t firstData = directory + 1;
     const std::size_t sectorCount = firstData + dataSectors;
     std::string out(sectorOffset(sectorCount), '\0');
 
@@ -119,8 +115,7 @@ std::string compoundFileBytes(std::string_view workbookStream) {
     put32(out, 44, id(fatSectors));
     put32(out, 48, id(directory));
     put32(out, 56, static_cast<std::uint32_t>(kMiniStreamCutoff));
-    put32(out, 60, miniFatSectors > 0 ? id(firstMiniFat) : kEndOfChain);
-    put32(out, 64, id(miniFatSectors));
+    put32(out, 60, kEndOfChain);  // no mini FAT
     put32(out, 68, difatSectors > 0 ? id(firstDifat) : kEndOfChain);
     put32(out, 72, id(difatSectors));
 
@@ -155,26 +150,17 @@ std::string compoundFileBytes(std::string_view workbookStream) {
         setFat(firstDifat + i, kDifatSector);
     }
     chainFat(directory, 1);
-    chainFat(firstMiniFat, miniFatSectors);
     chainFat(firstData, dataSectors);
 
-    // Mini FAT: one chain of mini sectors.
-    for (std::size_t n = 0; n < miniFatSectors * kIdsPerSector; ++n) {
-        const std::uint32_t next = n + 1 < miniSectors ? id(n + 1) : n + 1 == miniSectors ? kEndOfChain : kFreeSector;
-        put32(out, sectorOffset(firstMiniFat) + 4 * n, next);
-    }
-
-    // Directory: the root storage (which owns the mini stream), the stream, two unused entries.
+    // Directory: the root storage (with no mini stream), the stream, two unused entries.
     const std::size_t directoryBase = sectorOffset(directory);
-    putDirectoryEntry(out, directoryBase, u"Root Entry", kRootObject, 1, inMiniStream ? id(firstData) : kEndOfChain,
-                      static_cast<std::uint32_t>(miniSectors * kMiniSectorSize));
-    const std::uint32_t streamStart = workbookStream.empty() ? kEndOfChain : inMiniStream ? 0 : id(firstData);
-    putDirectoryEntry(out, directoryBase + kDirectoryEntrySize, u"Workbook", kStreamObject, kNoStream, streamStart,
+    putDirectoryEntry(out, directoryBase, u"Root Entry", kRootObject, 1, kEndOfChain, 0);
+    putDirectoryEntry(out, directoryBase + kDirectoryEntrySize, u"Workbook", kStreamObject, kNoStream, id(firstData),
                       static_cast<std::uint32_t>(workbookStream.size()));
     putUnusedDirectoryEntry(out, directoryBase + 2 * kDirectoryEntrySize);
     putUnusedDirectoryEntry(out, directoryBase + 3 * kDirectoryEntrySize);
 
-    // The data sectors are contiguous, and so are the mini sectors inside the mini stream.
+    // The data sectors are contiguous.
     std::copy(workbookStream.begin(), workbookStream.end(),
               out.begin() + static_cast<std::ptrdiff_t>(sectorOffset(firstData)));
     return out;

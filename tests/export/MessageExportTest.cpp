@@ -1,9 +1,6 @@
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-
 #include "export/MessageExport.h"
-#include "support/Bytes.h"
 #include "support/Samples.h"
 #include "support/TempFolder.h"
 #include "support/XlsTestSupport.h"
@@ -79,45 +76,6 @@ TEST(MessageExportTest, ALaterExportOverwritesItsRowsAndLeavesTheRowsBelow) {
         expected[{3, c}] = expected[{4, c}];
     }
     EXPECT_EQ(xlstest::readWorkbook(workbook.xlsBytes()).cells, expected);
-}
-
-// Exports no messages, fifty, then the fifty without the first into one workbook, saving each state with
-// the cells the worksheet holds in expected.txt (texts in hex); read_xls.py reads them back with xlrd.
-TEST(XlrdTest, AnIndependentReaderReadsTheExportedWorkbooks) {
-    const std::string python = CALLPAD_XLRD_PYTHON;
-    if (python.empty() || std::system(("\"" + python + "\" -c \"import xlrd\" >/dev/null 2>&1").c_str()) != 0) {
-        GTEST_SKIP() << "no python3 with xlrd (Debian package python3-xlrd)";
-    }
-    std::vector<PhoneMessage> messages = numberedMessages(1, MessageTable::kCapacity);
-    messages[0].MessageText = "一行目\r\n二行目\n三行目";
-    messages[1] = PhoneMessage{};  // empty fields
-    for (int i = 0; i < 2000; ++i) {
-        messages[2].MessageText += i % 2 ? "abcde" : "あいうえお";  // 10,000 characters
-    }
-    messages[3].CallerPerson = "ｶﾀｶﾅ ＡＢＣ ①㈱ 𠮷";
-    const MessageTable fifty = tableOf(messages);
-    MessageTable later = fifty;
-    later.RemoveMessage(1);  // rows move up: cells overwritten, row 2 cleared, row 51 left as it was
-
-    test::TempFolder folder;
-    Workbook workbook;
-    std::string expected;
-    for (const auto& [file, table] :
-         {std::pair{"none.xls", MessageTable()}, {"fifty.xls", fifty}, {"later.xls", later}}) {
-        writeMessagesToSheet(*workbook.sheets(kExportSheetName), table);
-        folder.write(file, workbook.xlsBytes());
-        expected += std::string(file) + "\n";
-        for (const auto& [address, text] : workbook.sheets(kExportSheetName)->usedCells()) {
-            expected += std::string(file) + "\t" + std::to_string(address.first) + "\t" +
-                        std::to_string(address.second) + "\t" + test::hexDump(text) + "\n";
-        }
-    }
-    folder.write("expected.txt", expected);
-
-    const std::string log = (folder.root() / "read_xls.log").string();
-    const std::string command =
-        "\"" + python + "\" \"" CALLPAD_READ_XLS_SCRIPT "\" \"" + folder.root().string() + "\" >\"" + log + "\" 2>&1";
-    EXPECT_EQ(std::system(command.c_str()), 0) << folder.read("read_xls.log");
 }
 
 }  // namespace

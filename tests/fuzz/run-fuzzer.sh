@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Runs the data file fuzzer for a bounded time from the seed files, then prints how many inputs it
-# tried. A finding stops it with an error and leaves the input in build/fuzz/findings.
+# tried and how many a second. A finding stops it with an error and leaves the input in build/fuzz/findings.
 set -euo pipefail
 fuzzer=$1
 seconds=$2
@@ -19,5 +19,6 @@ mkdir -p "$findings"
     exit 1
 }
 runs=$(grep -E '^stat::number_of_executed_units' "$corpus.log" | awk '{print $2}')
+rate=$(grep -E '^stat::average_exec_per_sec' "$corpus.log" | awk '{print $2}')
 rm -f "$corpus.log"
-echo "inputs fuzzed: ${runs:-0} in ${seconds} s, no finding"
+echo "inputs fuzzed: ${runs:-0} in ${seconds} s (${rate:-0} a second), no finding"

@@ -140,7 +140,8 @@ TEST(FaultInjection, EveryWriterKeepsTheOldFileWhateverCallOfAStepFails) {
             }
         }
     }
-    std::cout << "faults injected and survived: " << survived << " (4 writers, every call of 7 steps)\n";
+    std::cout << "faults injected and survived: " << survived << " (" << writers().size() << " writers, every call of "
+              << std::size(kSteps) << " steps)\n";
 }
 
 // A file that a user protected (no write bit; the read-only attribute on Windows) is refused by every

@@ -2,7 +2,9 @@
 # Checks a built Debian package: its launcher and AppStream data validate, it declares what the
 # program needs at run time, and the program it installs into a scratch root starts and shows its
 # main window.
+# Usage: check-package.sh <callpad_VERSION_ARCH.deb>
 set -euo pipefail
+[ $# = 1 ] && [ -f "$1" ] || { echo "usage: check-package.sh <the .deb just built>; not found: ${1-}" >&2; exit 1; }
 package=$1
 top=$(cd "$(dirname "$0")/../.." && pwd)
 root=$(mktemp -d)

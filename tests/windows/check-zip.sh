@@ -4,6 +4,7 @@
 # then unpacks it and starts the program in it under Wine.
 # Usage: check-zip.sh <callpad-VERSION-windows-x64.zip> <scratch folder>
 set -euo pipefail
+[ $# = 2 ] && [ -f "$1" ] || { echo "usage: check-zip.sh <the zip just built> <scratch folder>; not found: ${1-}" >&2; exit 1; }
 zip=$1
 scratch=$2
 here=$(cd "$(dirname "$0")" && pwd)
