@@ -8,6 +8,9 @@ PACKAGES := cmake ninja-build g++ make pkg-config qt6-base-dev libgtest-dev libg
             g++-mingw-w64-x86-64-posix googletest wine wine64 locales qt6-base-dev-tools perl \
             xdotool unzip ccache libfreexl-dev
 SOURCES := find src tests bench tools -name '*.cpp' -o -name '*.h'
+# ccache finds a file compiled in another clone: paths below the clone count relative to it.
+export CCACHE_BASEDIR := $(CURDIR)
+export CCACHE_NOHASHDIR := 1
 SUDO := $(if $(filter 0,$(shell id -u)),,sudo)
 # The packages' file names, from project(VERSION) in CMakeLists.txt, so that the checks see the package just built.
 VERSION := $(shell sed -n 's/^project.callpad VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
