@@ -6,7 +6,7 @@ PACKAGES := cmake ninja-build g++ make pkg-config qt6-base-dev libgtest-dev libg
             xvfb x11-utils fonts-ipafont-gothic python3 python3-xlrd clang libclang-rt-14-dev \
             dpkg-dev desktop-file-utils appstream libbenchmark-dev python3-xlwt clang-format \
             g++-mingw-w64-x86-64-posix googletest wine wine64 locales qt6-base-dev-tools perl \
-            xdotool unzip ccache libfreexl-dev
+            xdotool unzip ccache libfreexl-dev wixl msitools
 SOURCES := find src tests bench tools -name '*.cpp' -o -name '*.h'
 # ccache finds a file compiled in another clone: paths below the clone count relative to it.
 export CCACHE_BASEDIR := $(CURDIR)
@@ -16,6 +16,7 @@ SUDO := $(if $(filter 0,$(shell id -u)),,sudo)
 VERSION := $(shell sed -n 's/^project.callpad VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
 DEB := build/package/callpad_$(VERSION)_$(shell dpkg --print-architecture).deb
 WINDOWS_ZIP := build/package/callpad-$(VERSION)-windows-x64.zip
+WINDOWS_MSI := build/package/callpad-$(VERSION)-x64.msi
 
 .PHONY: all deps build run test check-includes check-format test-asan test-windows test-windows-app test-fuzz fuzz package package-windows bench screenshots screenshots-windows qt-windows format clean
 
@@ -67,11 +68,16 @@ test-windows: deps
 	ctest --preset windows
 
 # callpad.exe against the static Qt for Windows, used under Wine with clicks and typing and compared
-# with the Linux program used the same way.
+# with the Linux program used the same way; then its six screens at Windows' 125 % and 150 % display
+# scales, each the size of its twips with no caption cut.
 test-windows-app: build qt-windows
 	cmake --preset windows-app
-	cmake --build --preset windows-app
+	cmake --build --preset windows-app --target callpad callpad_screenshots
 	tests/windows/smoke-test.sh build/windows-app/callpad.exe build/dev/callpad build/windows-app/smoke
+	for percent in 125 150; do \
+		tools/windows/screenshots-under-wine.sh build/windows-app/callpad_screenshots.exe \
+			build/windows-app/scaled/$$percent build/windows-app/screenshots $$percent || exit 1; \
+	done
 
 # A Debian package of the optimised program, checked by installing it into a scratch root. A packager's
 # build does not stop on a warning that another compiler finds; make test turns warnings into errors.
@@ -83,13 +89,16 @@ package: deps
 	cd build/release && cpack -B ../package
 	tests/shell/check-package.sh $(DEB)
 
-# The Windows zip (callpad-<version>-windows-x64.zip), checked by starting the program in it under Wine.
+# The Windows zip (callpad-<version>-windows-x64.zip) and installer (callpad-<version>-x64.msi), checked
+# under Wine: the program in the zip starts; the installer installs, upgrades and is removed.
 package-windows: deps qt-windows
 	cmake --preset windows-app -DCMAKE_COMPILE_WARNING_AS_ERROR=$(WARNINGS_AS_ERRORS)
 	cmake --build --preset windows-app --target callpad
 	rm -f $(WINDOWS_ZIP)
 	cd build/windows-app && cpack -B ../package
 	tests/windows/check-zip.sh $(WINDOWS_ZIP) build/windows-app/zip-check
+	tools/windows/build-msi.sh $(WINDOWS_ZIP) build/windows-app/callpad.ico $(VERSION) $(WINDOWS_MSI)
+	tests/windows/check-msi.sh $(WINDOWS_MSI) $(WINDOWS_ZIP) build/windows-app/callpad.ico build/windows-app/msi-check
 
 # A short fuzzing run belongs to every test run; `make fuzz` runs longer (FUZZ_SECONDS, default 600).
 FUZZ_SECONDS ?= 600
@@ -119,12 +128,14 @@ screenshots: build
 qt-windows: deps
 	tools/windows/build-qt.sh build/qt-windows
 
-# The same pictures from callpad.exe's screens under Wine.
+# The same pictures from callpad.exe's screens under Wine, at 100 % and at Windows' 150 % display scale.
 screenshots-windows: deps qt-windows
 	cmake --preset windows-app
 	cmake --build --preset windows-app --target callpad_screenshots
 	tools/windows/screenshots-under-wine.sh build/windows-app/callpad_screenshots.exe docs/screenshots/windows \
 		build/windows-app/screenshots
+	tools/windows/screenshots-under-wine.sh build/windows-app/callpad_screenshots.exe docs/screenshots/windows/150 \
+		build/windows-app/screenshots 150
 
 format:
 	$(SOURCES) | xargs clang-format -i

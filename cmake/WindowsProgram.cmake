@@ -11,8 +11,11 @@ add_custom_command(
     COMMAND Python3::Interpreter ${CMAKE_CURRENT_SOURCE_DIR}/tools/windows/make-ico.py ${CALLPAD_ICON} ${icon_pngs}
     DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/tools/windows/make-ico.py ${icon_pngs}
     COMMENT "Packing the icons into callpad.ico")
+set(CALLPAD_MANIFEST ${CMAKE_CURRENT_BINARY_DIR}/callpad.manifest)
+configure_file(data/windows/callpad.manifest.in ${CALLPAD_MANIFEST} @ONLY)
 configure_file(data/windows/callpad.rc.in callpad.rc @ONLY)
-set_source_files_properties(${CMAKE_CURRENT_BINARY_DIR}/callpad.rc PROPERTIES OBJECT_DEPENDS ${CALLPAD_ICON})
+set_source_files_properties(${CMAKE_CURRENT_BINARY_DIR}/callpad.rc PROPERTIES OBJECT_DEPENDS
+                                                                       "${CALLPAD_ICON};${CALLPAD_MANIFEST}")
 target_sources(callpad PRIVATE ${CMAKE_CURRENT_BINARY_DIR}/callpad.rc ${CALLPAD_ICON})
 set_target_properties(callpad PROPERTIES WIN32_EXECUTABLE ON)
 

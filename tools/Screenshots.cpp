@@ -1,8 +1,9 @@
 // Takes a picture of each of the six screens, filled with sample data, for the README:
 //   callpad_screenshots <output folder>
 // Runs on any Qt platform (offscreen included); set QT_SCALE_FACTOR=2 for the 200% pictures.
-// Fails when a screen or control is drawn in a face other than a Japanese Gothic one: a system's
-// default face (a serif under Wine) or a bare fallback must not win over the program's font list.
+// Fails when a screen or control is drawn in a face other than a Japanese Gothic one (a system's
+// default face, a serif under Wine, or a bare fallback must not win over the program's font list), or
+// when a caption is cut at the screen's scale.
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
@@ -57,10 +58,18 @@ void prepareSampleData(const DataFolder& folder) {
     saveNewMessage(folder, "c:\\田中callpad.txt", newest);
 }
 
-bool drawnInGothic(QWidget* screen) {
+bool drawnWell(QWidget* screen) {
     QList<QWidget*> widgets = screen->findChildren<QWidget*>();
     widgets.prepend(screen);
-    for (const QWidget* widget : widgets) {
+    bool well = true;
+    for (QWidget* widget : widgets) {
+        const auto* label = qobject_cast<QLabel*>(widget);
+        const bool caption = (label && !label->wordWrap()) || qobject_cast<QAbstractButton*>(widget);
+        if (caption && !ui::captionFits(widget)) {
+            std::cout << widget->objectName().toStdString() << " is cut at " << screen->devicePixelRatioF()
+                      << " device pixels per pixel\n";
+            well = false;
+        }
         // A control that keeps the system's own type (the list editors' instruction) follows the system.
         if (widget->font() == QApplication::font()) {
             continue;
@@ -69,15 +78,15 @@ bool drawnInGothic(QWidget* screen) {
         if (!family.contains(QStringLiteral("Gothic")) && !family.contains(QStringLiteral("ゴシック"))) {
             std::cout << widget->objectName().toStdString() << " is drawn in " << family.toStdString()
                       << ", not in a Japanese Gothic face\n";
-            return false;
+            well = false;
         }
     }
-    return true;
+    return well;
 }
 
 bool save(ui::ScreenRegistry& registry, const char* name, const QString& folder) {
     QWidget* screen = registry.find(QString::fromLatin1(name));
-    if (screen && !drawnInGothic(screen)) {
+    if (screen && !drawnWell(screen)) {
         return false;
     }
     const QString file = folder + QLatin1Char('/') + QString::fromLatin1(name) + QStringLiteral(".png");

@@ -38,7 +38,7 @@ void condenseToFit(QWidget* control) {
     const auto fitsIn = [&](int stretch) {
         font.setStretch(stretch);
         control->setFont(font);
-        return neededWidth(control) <= control->width();
+        return captionFits(control);
     };
     if (fitsIn(QFont::Unstretched)) {
         return;
@@ -75,6 +75,10 @@ void refitCaptions(QWidget* screen) {
             condenseToFit(control);
         }
     }
+}
+
+bool captionFits(QWidget* control) {
+    return neededWidth(control) <= control->width();
 }
 
 void setFittedText(QLabel* label, const QString& text) {

@@ -7,8 +7,7 @@
 #     record by record (date and time masked) and the two workbooks cell by cell.
 #   smoke-test.sh --start-only <callpad.exe> <scratch folder>
 #     starts the program, waits for its menu and ends it.
-# Windows are found by their exact title and clicked at their controls' twips rectangles (15 twips
-# per pixel at 96 DPI); keys go through XTEST. Each Wine prefix is new and lives in the scratch folder.
+# Each Wine prefix is new and lives in the scratch folder.
 set -euo pipefail
 
 start_only=false
@@ -29,104 +28,18 @@ rm -rf "$scratch"
 mkdir -p "$scratch"
 scratch=$(cd "$scratch" && pwd)
 readonly message="Please call back after 3pm about order 1234."
-readonly step_seconds=30
-
-seconds_since() {
-    awk -v from="$1" -v to="$(date +%s.%N)" 'BEGIN { printf "%.1f", to - from }'
-}
 fail() {
     echo "smoke test: $*" >&2
     exit 1
 }
-
-program=
-finish() {
-    if [ -n "$program" ]; then kill "$program" 2>/dev/null || true; fi
-    end_wine_session
-}
-# shellcheck source=../../tools/windows/wine-session.sh
-. "$here/../../tools/windows/wine-session.sh"
-start_wine_session "$scratch"
-trap finish EXIT
-
-# A visible window titled exactly $1 (other than $2), within the step's time.
-wait_window() {
-    local id
-    for _ in $(seq 1 $((step_seconds * 10))); do
-        for id in $(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null || true); do
-            if [ "$id" != "${2:-}" ]; then
-                echo "$id"
-                return
-            fi
-        done
-        sleep 0.1
-    done
-    fail "no window \"$1\" appeared within $step_seconds s"
-}
-wait_gone() {
-    for _ in $(seq 1 $((step_seconds * 10))); do
-        xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | grep -qx "$2" || return 0
-        sleep 0.1
-    done
-    fail "the window \"$1\" stayed open"
-}
-wait_file() {
-    for _ in $(seq 1 $((step_seconds * 10))); do
-        [ -s "$1" ] && return
-        sleep 0.1
-    done
-    fail "$1 was not written"
-}
-# Clicks the middle of a control given as left, top, width and height in twips.
-click() {
-    xdotool mousemove --sync --window "$1" $((($2 + $4 / 2) / 15)) $((($3 + $5 / 2) / 15)) click 1
-    sleep 0.3
-}
-type_text() {
-    xdotool type --delay 20 "$1"
-    sleep 0.3
-}
-press() {
-    xdotool key "$1"
-    sleep 0.3
-}
-
-# Starts the program given as arguments and waits for its menu, whose client area must be 428 x 231
-# pixels (6420 x 3465 twips), so that the twips rectangles below are where the controls are.
-start_program() {
-    timeout 180 "$@" >"$scratch/program.log" 2>&1 &
-    program=$!
-    menu=$(wait_window コールパッド)
-    local size
-    size=$(xdotool getwindowgeometry "$menu" | sed -n 's/^ *Geometry: //p')
-    [ "$size" = 428x231 ] || fail "the menu's client area is $size pixels, not 428x231"
-}
-end_program() {
-    click "$menu" 3960 1920 1575 975 # 終了
-    local status=0
-    wait "$program" || status=$?
-    program=
-    [ "$status" = 0 ] || fail "the program ended with status $status: $(cat "$scratch/program.log")"
-}
+# shellcheck source=drive-program.sh
+. "$here/drive-program.sh"
+start_driving
 
 walk() {
-    local entry box selection viewer
+    local selection viewer
     start_program "$@"
-    click "$menu" 360 720 1575 1095 # 報告する
-    entry=$(wait_window 連絡)
-    click "$entry" 120 2880 5655 735 # Txthoukoku
-    type_text "$message"
-    click "$entry" 3840 360 1575 405 # CmbUke
-    type_text tanaka
-    press alt+s
-    box=$(wait_window コールパッド "$menu")
-    # Wine hands the keyboard to a window that is clicked, not to one that X focuses; the corner
-    # holds no control.
-    xdotool mousemove --sync --window "$box" 5 5 click 1
-    press Return
-    wait_gone コールパッド "$box"
-    click "$entry" 3360 4320 1215 495 # 戻る(&R)
-    wait_gone 連絡 "$entry"
+    save_message "$message" tanaka
 
     click "$menu" 2160 720 1575 1095 # 報告確認
     selection=$(wait_window 受取者確認)

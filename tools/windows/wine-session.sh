@@ -13,7 +13,8 @@ end_wine_session() {
 
 start_wine_session() {
     local scratch=$1 started
-    export WINEPREFIX=$scratch/wine-prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+    # No Mono or Gecko installer, and no menu entries on this machine's desktop for the prefix's shortcuts.
+    export WINEPREFIX=$scratch/wine-prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml,winemenubuilder.exe="
     trap end_wine_session EXIT
     # The X server must not reset when a client leaves (see bench/run-all.sh); -displayfd writes the
     # display number once it accepts connections.

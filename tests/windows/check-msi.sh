@@ -1,0 +1,114 @@
+#!/usr/bin/env bash
+# Checks the installer under Wine as IT would use it: a silent install; the program and its read-me in
+# Program Files\コールパッド\, the Start-menu shortcut to it, one entry in Apps & features with the version and
+# the icon; the program started from the shortcut saves a message; an installer of a higher version
+# (built here from the same zip) installed over it leaves one entry; a silent removal takes the program,
+# the shortcut and the entry away and keeps C:\callpad\ and the message byte for byte.
+# Usage: check-msi.sh <callpad-VERSION-x64.msi> <the zip it was built from> <callpad.ico> <scratch folder>
+set -euo pipefail
+[ $# = 4 ] && [ -f "$1" ] && [ -f "$2" ] && [ -f "$3" ] || {
+    echo "usage: check-msi.sh <the msi just built> <its zip> <callpad.ico> <scratch folder>; not found: ${1-}" >&2
+    exit 1
+}
+msi=$(realpath "$1")
+here=$(cd "$(dirname "$0")" && pwd)
+rm -rf "$4"
+mkdir -p "$4"
+scratch=$(cd "$4" && pwd)
+fail() {
+    echo "check-msi: $*" >&2
+    exit 1
+}
+# shellcheck source=drive-program.sh
+. "$here/drive-program.sh"
+start_driving
+
+version=$(msiinfo export "$msi" Property | sed -n 's/^ProductVersion\t\([0-9.]*\)\r*$/\1/p')
+[ -n "$version" ] || fail "$msi has no ProductVersion"
+higher=${version%.*}.$((${version##*.} + 1))
+"$here/../../tools/windows/build-msi.sh" "$2" "$3" "$higher" "$scratch/callpad-$higher-x64.msi" >/dev/null
+
+drive_c=$WINEPREFIX/drive_c
+folder="$drive_c/Program Files/コールパッド"
+data=$drive_c/callpad
+# Wine makes a per-machine installation's shortcut in the installing account's Start menu; Windows makes
+# it in the one of all accounts.
+shortcuts=("$drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/コールパッド.lnk"
+    "$drive_c/users/$USER/AppData/Roaming/Microsoft/Windows/Start Menu/Programs/コールパッド.lnk")
+msiexec() {
+    local started status=0
+    started=$(date +%s.%N)
+    timeout 300 wine msiexec "$@" /qn >"$scratch/msiexec.log" 2>&1 || status=$?
+    timeout 60 wineserver -w
+    [ "$status" = 0 ] || fail "msiexec $* ended with status $status: $(cat "$scratch/msiexec.log")"
+    echo "msiexec $1 $(basename "$2") /qn: $(seconds_since "$started") s"
+}
+shortcut() {
+    local link
+    for link in "${shortcuts[@]}"; do
+        if [ -f "$link" ]; then
+            echo "$link"
+            return
+        fi
+    done
+}
+# The entries of Apps & features named コールパッド, as "version icon" lines (the icon from the
+# product's registration, where Apps & features takes it).
+entries() {
+    local key
+    for key in $(wine reg query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall' 2>/dev/null | tr -d '\r' |
+        grep -o '{[0-9A-F-]*}$'); do
+        local values
+        values=$(wine reg query "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\$key" 2>/dev/null |
+            iconv -f CP932 -t UTF-8 | tr -d '\r')
+        grep -Eq '^ +DisplayName +REG_SZ +コールパッド$' <<<"$values" || continue
+        local packed icon
+        # The registration's key is the product code with each group's hex digits reversed.
+        packed=$(python3 -c 'import sys
+g = sys.argv[1].strip("{}").split("-")
+r = lambda s: s[::-1]
+print(r(g[0]) + r(g[1]) + r(g[2]) + "".join(r(g[3][i:i + 2]) for i in (0, 2)) + "".join(r(g[4][i:i + 2]) for i in range(0, 12, 2)))' "$key")
+        icon=$(wine reg query "HKCR\\Installer\\Products\\$packed" /v ProductIcon 2>/dev/null | tr -d '\r' |
+            sed -n 's/^ *ProductIcon *REG_SZ *//p')
+        echo "$(sed -n 's/^ *DisplayVersion *REG_SZ *//p' <<<"$values") ${icon##*\\}"
+    done
+}
+expect_entries() {
+    local found
+    found=$(entries | tr '\n' ';')
+    [ "$found" = "$1" ] || fail "Apps & features holds \"$found\", not \"$1\""
+}
+
+msiexec /i "Z:${msi//\//\\}"
+[ -f "$folder/callpad.exe" ] && [ -f "$folder/README.txt" ] || fail "Program Files\\コールパッド\\ holds: $(ls "$folder" 2>&1)"
+cmp -s "$folder/callpad.exe" <(unzip -p "$2" callpad.exe) || fail "the installed callpad.exe is not the zip's"
+link=$(shortcut)
+[ -n "$link" ] || fail "no Start-menu shortcut コールパッド.lnk"
+python3 -c 'import sys
+data = open(sys.argv[1], "rb").read()
+target = "Program Files\\コールパッド\\callpad.exe"
+sys.exit(0 if target.encode("utf-16-le") in data or target.encode("cp932") in data else 1)' "$link" ||
+    fail "the shortcut does not lead to Program Files\\コールパッド\\callpad.exe"
+expect_entries "$version callpad.ico;"
+
+started=$(date +%s.%N)
+start_program wine start /wait /unix "$link"
+save_message "Installed from the MSI." tanaka
+end_program
+message_file=$data/tanakacallpad.txt
+[ -s "$message_file" ] || fail "the program started from the shortcut saved no C:\\callpad\\tanakacallpad.txt"
+saved=$(sha256sum <"$message_file")
+echo "started from the shortcut, saved a message and ended: $(seconds_since "$started") s"
+
+msiexec /i "Z:${scratch//\//\\}\\callpad-$higher-x64.msi"
+expect_entries "$higher callpad.ico;"
+[ -f "$folder/callpad.exe" ] || fail "the upgrade left no callpad.exe"
+
+msiexec /x "Z:${scratch//\//\\}\\callpad-$higher-x64.msi"
+expect_entries ""
+[ ! -e "$folder/callpad.exe" ] || fail "the removal left callpad.exe"
+[ -z "$(shortcut)" ] || fail "the removal left the shortcut $(shortcut)"
+[ "$(sha256sum <"$message_file")" = "$saved" ] || fail "the removal changed C:\\callpad\\tanakacallpad.txt"
+echo "msi: $(basename "$msi") ($(du -k "$msi" | cut -f1) KiB) installs, upgrades to $higher and is removed; C:\\callpad\\ kept"
+end_wine_session
+rm -rf "$scratch"
