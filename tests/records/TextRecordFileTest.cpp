@@ -432,7 +432,7 @@ TEST(AtomicFile, OnWindowsAFileHeldOpenIsWaitedForOrToldBusyAtOnce) {
     }
     const Holder writer(temp.path("callpad.xls"), 0, std::chrono::milliseconds(200));
     ASSERT_NE(writer.handle, INVALID_HANDLE_VALUE);
-    EXPECT_EQ(readWholeFile(temp.folder(), "c:\\callpad.xls"), "new");
+    EXPECT_EQ(readWholeFile(temp.folder(), "c:\\callpad.xls"), "old");
 }
 
 TEST(AtomicFile, OnWindowsMomentaryRefusalsArePassedOver) {
