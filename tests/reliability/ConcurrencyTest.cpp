@@ -110,19 +110,25 @@ TEST(TwoCopies, SavesAndDeletionsOnOneFileLoseNothing) {
     // 81 to 120 must remain, newest first. A message file holds 50: the saver waits for the deleter.
     constexpr int kSaves = 120;
     constexpr int kDeletions = 80;
-    // Both copies give up at this moment, so that a fault shows as a failure instead of a hang.
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::minutes(5);
+    // A copy gives up when it has not succeeded in a step for this long, so that a fault shows as a
+    // failure instead of a hang, however slowly a loaded machine lets the copies go on. The saver waits
+    // for the deleter only while the file is full, which a working deleter ends within moments.
+    constexpr auto kStall = std::chrono::seconds(60);
     // Runs `step` until it has succeeded `times` times (it returns 0, or 1 to try again, or an exit code);
     // a lock held too long by the other copy is tried again.
     const auto repeat = [&](int times, auto step) {
         return runInChild([&, times, step] {
+            auto lastStep = std::chrono::steady_clock::now();
             for (int done = 0; done < times;) {
-                if (std::chrono::steady_clock::now() > deadline) {
+                if (std::chrono::steady_clock::now() > lastStep + kStall) {
                     return 7;
                 }
                 try {
                     const int result = step(done + 1);
-                    done += result == 0 ? 1 : 0;
+                    if (result == 0) {
+                        ++done;
+                        lastStep = std::chrono::steady_clock::now();
+                    }
                     if (result > 1) {
                         return result;
                     }
