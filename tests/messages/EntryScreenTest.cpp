@@ -76,7 +76,7 @@ protected:
     ProgramFixture fixture;
 };
 
-TEST_F(EntryScreen, HasItsCaptionSizeColoursPlacesAndLabelsForItsBoxes) {
+TEST_F(EntryScreen, HasItsCaptionSizeColoursPlacesLabelsAndTabOrder) {
     ui::Screen* screen = open();
     EXPECT_EQ(screen->windowTitle(), QStringLiteral("連絡"));
     EXPECT_EQ(screen->size(), QSize(406, 377));
@@ -93,10 +93,8 @@ TEST_F(EntryScreen, HasItsCaptionSizeColoursPlacesAndLabelsForItsBoxes) {
     for (const auto& [label, input] : buddies) {
         EXPECT_EQ(control<QLabel>(label)->buddy(), control(input)) << label;
     }
-}
-
-TEST_F(EntryScreen, TabVisitsTheInputsTopToBottomTheRecipientLast) {
-    EXPECT_EQ(ProgramFixture::tabOrder(open(), 11),
+    // Tab visits the inputs top to bottom, the recipient last.
+    EXPECT_EQ(ProgramFixture::tabOrder(screen, 11),
               QStringList({"Txtaite", "Txttantou", "Optn", "Txttelno", "Txthoukoku", "Cmbkigen", "Cmbhosh", "Cmdsave",
                            "CmdNext", "Cmdend", "CmbUke", "Txtaite"}));
 }
@@ -137,22 +135,14 @@ TEST_F(EntryScreen, AnUnreadableListIsReportedAndTheScreenStillSaves) {
                           fixture.data().read("callpad.txt")));
 }
 
+// 登録 saves the inputs as typed and keeps them; a later save, by the button's access key, goes in front.
 TEST_F(EntryScreen, SavesTheInputsAsTypedAndKeepsThem) {
-    open();
-    fillIn();
-    const QStringList typed = inputs();
-    fixture.click(kScreen, "Cmdsave");
-    EXPECT_TRUE(sameBytes(encodeRecord(kFilledIn), fixture.data().read("田中callpad.txt")));
-    EXPECT_EQ(inputs(), typed);
-    EXPECT_EQ(fixture.messageBoxes().texts(), QStringList({"登録完了"}));
-    EXPECT_EQ(fixture.data().listing(), "callpad.lock 田中callpad.txt");
-}
-
-TEST_F(EntryScreen, ALaterSaveByItsAccessKeyGoesInFrontOfTheFirst) {
     ui::Screen* screen = open();
     fillIn();
     const QStringList typed = inputs();
     fixture.click(kScreen, "Cmdsave");
+    EXPECT_TRUE(sameBytes(encodeRecord(kFilledIn), fixture.data().read("田中callpad.txt")));
+    EXPECT_EQ(fixture.data().listing(), "callpad.lock 田中callpad.txt");
     fixture.context().now = [] { return LocalDateTime{2026, 12, 6, 14, 30, 0}; };
     ASSERT_TRUE(QTest::qWaitForWindowActive(screen));
     QTest::keyClick(screen, Qt::Key_S, Qt::AltModifier);

@@ -104,7 +104,7 @@ protected:
 INSTANTIATE_TEST_SUITE_P(BothLists, EditorScreen, ::testing::ValuesIn(kEditors),
                          [](const auto& instance) { return std::string(instance.param.screen); });
 
-TEST_P(EditorScreen, HasItsOwnCaptionColoursAndPositions) {
+TEST_P(EditorScreen, HasItsOwnCaptionColoursPositionsAndTabOrder) {
     open();
     EXPECT_EQ(screen()->windowTitle(), QString::fromUtf8(editor().caption));
     EXPECT_EQ(screen()->size(), QSize(331, 218));
@@ -118,42 +118,25 @@ TEST_P(EditorScreen, HasItsOwnCaptionColoursAndPositions) {
     EXPECT_EQ(instruction->font(), QApplication::font());
     EXPECT_LE(instruction->heightForWidth(instruction->width()), instruction->height());
     EXPECT_EQ(box()->accessibleName(), QStringLiteral("名前"));  // the box has no label of its own
-}
-
-TEST_P(EditorScreen, TabVisitsTheButtonsTheBoxAndTheBarInOrder) {
-    open();
     EXPECT_EQ(screen()->focusWidget(), control("CmdRt"));
     EXPECT_EQ(ProgramFixture::tabOrder(screen(), 5),
               QStringList({"CmdRt", "TxtNeme", "HScBN", "CmdDel", "CmdTuika", "CmdRt"}));
 }
 
-TEST_P(EditorScreen, SlotsOpenAndCloseAsNamesAreStoredMovedAndDeleted) {
+// 登録, the bar and 削除 reach the list; only 戻る writes it, and the entry screen then offers it.
+TEST_P(EditorScreen, TheButtonsAndTheBarEditTheListThatReturnSaves) {
     open();
-    EXPECT_EQ(shown(), "#1 '' bar 1/1");
     type(QStringLiteral("山田 太郎"));
     press("CmdTuika");
-    EXPECT_EQ(shown(), "#1 '山田 太郎' bar 1/2") << "登録 stays on the slot and opens the next one";
+    EXPECT_EQ(shown(), "#1 '山田 太郎' bar 1/2");
     moveBar(Qt::Key_Right);
     type(QStringLiteral("佐藤"));
     moveBar(Qt::Key_Left);
-    EXPECT_EQ(shown(), "#1 '山田 太郎' bar 1/3") << "leaving the last slot with a name stores it and opens a slot";
-    moveBar(Qt::Key_End);
+    EXPECT_EQ(shown(), "#1 '山田 太郎' bar 1/3");
     press("CmdDel");
-    EXPECT_EQ(shown(), "#2 '佐藤' bar 2/2") << "deleting the last slot lands on the new last";
-    press("CmdDel");
-    EXPECT_EQ(shown(), "#1 '山田 太郎' bar 1/1");
-    type(QStringLiteral("佐藤"));
-    press("CmdTuika");
+    EXPECT_EQ(shown(), "#1 '佐藤' bar 1/2");
     type(QStringLiteral("未保存"));  // neither stored nor carried away by the bar: lost on 戻る
     EXPECT_FALSE(fixture.data().exists(editor().file)) << "nothing is written before 戻る";
-    press("CmdRt");
-    EXPECT_TRUE(sameBytes(encodeRecord({"佐藤"}) + encodeRecord({""}), file()));
-}
-
-TEST_P(EditorScreen, ReturnSavesTheListThatTheEntryScreenThenOffers) {
-    open();
-    type(QStringLiteral("佐藤"));
-    press("CmdTuika");
     press("CmdRt");
     ProgramFixture::settle();
     EXPECT_FALSE(fixture.registry().find(QString::fromLatin1(editor().screen)));
@@ -164,19 +147,6 @@ TEST_P(EditorScreen, ReturnSavesTheListThatTheEntryScreenThenOffers) {
     ASSERT_TRUE(names);
     EXPECT_EQ(names->count(), 2);
     EXPECT_EQ(names->itemText(0), QStringLiteral("佐藤"));
-}
-
-TEST_P(EditorScreen, ANameTheFilesCannotHoldIsRefusedOnStoringAndOnLeavingTheSlot) {
-    fixture.data().copyFixture("names/reporters.txt", editor().file);
-    open();
-    type(editor().refused);
-    press("CmdTuika");
-    ASSERT_EQ(fixture.messageBoxes().texts().size(), 1);
-    EXPECT_TRUE(fixture.messageBoxes().last().contains(editor().refusal))
-        << fixture.messageBoxes().last().toStdString();
-    moveBar(Qt::Key_Right);
-    EXPECT_EQ(fixture.messageBoxes().texts().size(), 2);
-    EXPECT_EQ(shown(), "#1 '" + editor().refused.toStdString() + "' bar 1/4") << "the bar returns to the slot shown";
 }
 
 TEST_P(EditorScreen, ClosingTheWindowSavesNothing) {
@@ -190,94 +160,48 @@ TEST_P(EditorScreen, ClosingTheWindowSavesNothing) {
     EXPECT_TRUE(sameBytes(test::fixtureBytes("names/reporters.txt"), file()));
 }
 
+// A name the list cannot hold is refused on 登録 and on leaving the slot by key or by arrow, at either
+// end of the bar; a step past the end of the bar is no move and is not refused again.
+TEST_P(EditorScreen, ANameTheFilesCannotHoldIsRefusedWhereverTheSlotIsLeft) {
+    const std::string original = test::fixtureBytes("names/reporters.txt");  // three names and a blank slot
+    fixture.data().write(editor().file, original);
+    open();
+    expectRefusedHere([&] { moveBar(Qt::Key_Right); });
+    moveBar(Qt::Key_Left);
+    EXPECT_EQ(fixture.messageBoxes().texts().size(), 2) << "a step past the first slot";
+    type(QStringLiteral("佐藤"));
+    moveBar(Qt::Key_End);
+    EXPECT_EQ(shown(), "#4 '' bar 4/4");
+    expectRefusedHere([&] { clickArrow(false); });
+    fixture.messageBoxes().clear();
+    clickArrow(true);
+    EXPECT_TRUE(fixture.messageBoxes().texts().isEmpty()) << "a step past the last slot";
+    type({});
+    press("CmdRt");
+    EXPECT_TRUE(sameBytes(original, file()));
+}
+
 TEST_P(EditorScreen, ANameTheFilesCannotHoldIsRefusedInSlotOneOfAnEmptyList) {
     open();
     expectRefusedHere({});
-    moveBar(Qt::Key_Left);  // the bar starts at 1: the box is neither stored nor refused again
-    moveBar(Qt::Key_Home);
+    moveBar(Qt::Key_Home);  // the bar starts at 1: the box is neither stored nor refused again
     EXPECT_EQ(fixture.messageBoxes().texts().size(), 1);
     press("CmdRt");
     EXPECT_TRUE(sameBytes(encodeRecord({""}), file()));
 }
 
-TEST_P(EditorScreen, ANameTheFilesCannotHoldIsRefusedInTheFirstAndLastSlotsTheBarReaches) {
-    const std::string original = test::fixtureBytes("names/reporters.txt");  // three names and a blank slot
-    fixture.data().write(editor().file, original);
-    open();
-    const struct {
-        const char* name;
-        std::function<void()> reach;
-        std::function<void()> leave;
-        const char* shown;  // the slot reached, once the refused name is replaced by its own
-        QString own;
-    } cases[] = {
-        {"blank last slot by End", [&] { moveBar(Qt::Key_End); }, [&] { moveBar(Qt::Key_Left); }, "#4 '' bar 4/4", ""},
-        {"first slot by Home", [&] { moveBar(Qt::Key_Home); }, [&] { moveBar(Qt::Key_Right); }, "#1 '佐藤' bar 1/4",
-         QStringLiteral("佐藤")},
-        {"blank last slot by the right arrow",
-         [&] {
-             for (int i = 0; i < 3; ++i) {
-                 clickArrow(true);
-             }
-         },
-         [&] { clickArrow(false); }, "#4 '' bar 4/4", ""},
-        {"first slot by the left arrow",
-         [&] {
-             for (int i = 0; i < 3; ++i) {
-                 clickArrow(false);
-             }
-         },
-         [&] { clickArrow(true); }, "#1 '佐藤' bar 1/4", QStringLiteral("佐藤")},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        c.reach();
-        type(c.own);
-        EXPECT_EQ(shown(), c.shown);
-        expectRefusedHere(c.leave);
-        // At the end of the bar a further step is no move: nothing is stored or refused.
-        fixture.messageBoxes().clear();
-        moveBar(bar()->value() == 1 ? Qt::Key_Left : Qt::Key_Right);
-        EXPECT_TRUE(fixture.messageBoxes().texts().isEmpty());
-        type(c.own);
-    }
-    press("CmdRt");
-    EXPECT_TRUE(sameBytes(original, file()));
-}
-
-TEST_P(EditorScreen, NamesBeyondTheTwentiethAreAnnounced) {
+TEST_P(EditorScreen, NamesBeyondTheTwentiethAndTheFullListAreAnnounced) {
     fixture.data().copyFixture("names/twenty-one-names.txt", editor().file);
     open();
     ASSERT_EQ(fixture.messageBoxes().texts().size(), 1);
     EXPECT_TRUE(fixture.messageBoxes().last().contains(QStringLiteral("21件")));
     EXPECT_TRUE(fixture.messageBoxes().last().contains(QStringLiteral("繰り上がって")));
-}
-
-TEST_P(EditorScreen, TheTwentiethSlotOpensNoSlotBeyondIt) {
-    const std::string original = test::fixtureBytes("names/twenty-one-names.txt");
-    fixture.data().write(editor().file, original);
-    open();
     moveBar(Qt::Key_End);
     type(QStringLiteral("新"));
     press("CmdTuika");
     EXPECT_EQ(shown(), "#20 '新' bar 20/20");
     ASSERT_EQ(fixture.messageBoxes().texts().size(), 2);
     EXPECT_TRUE(fixture.messageBoxes().last().contains(QStringLiteral("20件")));
-    press("CmdRt");
-    const std::size_t twentieth = original.find(encodeRecord({"名前20"}));
-    EXPECT_TRUE(sameBytes(original.substr(0, twentieth) + encodeRecord({"新"}) + encodeRecord({"名前21"}), file()));
-}
-
-TEST_P(EditorScreen, DeletingFromAListOfMoreThanTwentyMovesTheTwentyFirstIntoSlotTwenty) {
-    const std::string original = test::fixtureBytes("names/twenty-one-names.txt");
-    fixture.data().write(editor().file, original);
-    open();
-    press("CmdDel");
-    moveBar(Qt::Key_End);
-    EXPECT_EQ(shown(), "#20 '名前21' bar 20/20");
-    moveBar(Qt::Key_Left);  // leaving the named last slot opens no blank slot in front of other names
-    press("CmdRt");
-    EXPECT_TRUE(sameBytes(original.substr(encodeRecord({"名前1"}).size()), file()));
 }
 
 // Whatever keeps the list from being read whole, the user is told at once that nothing done on the
@@ -285,20 +209,14 @@ TEST_P(EditorScreen, DeletingFromAListOfMoreThanTwentyMovesTheTwentyFirstIntoSlo
 TEST_P(EditorScreen, AListFileThatCannotBeReadWholeIsReportedAndNeverWritten) {
     const std::filesystem::path listFile = fixture.data().path(editor().file);
     const auto state = [&] { return std::filesystem::is_directory(listFile) ? std::string("a folder") : file(); };
-    const struct {
-        const char* name;
-        std::function<void()> make;
-    } cases[] = {
-        {"bytes that are no text of code page 932",
-         [&] { fixture.data().write(editor().file, "\"a\"\r\n\"\x85\x40\"\r\n"); }},
-        {"a name without quotes that holds one", [&] { fixture.data().write(editor().file, "\"a\"\r\nab\"c\r\n"); }},
-        {"a folder of the file's name", [&] { std::filesystem::create_directory(listFile); }},
+    const std::function<void()> damages[] = {
+        [&] { fixture.data().write(editor().file, "\"a\"\r\n\"\x85\x40\"\r\n"); },
+        [&] { std::filesystem::create_directory(listFile); },
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
+    for (const auto& damage : damages) {
         fixture.messageBoxes().clear();
         std::filesystem::remove_all(listFile);
-        c.make();
+        damage();
         const std::string before = state();
         open();
         ASSERT_EQ(fixture.messageBoxes().texts().size(), 1);

@@ -99,24 +99,5 @@ TEST(Cp932MatchesWindows, EveryCharacterOfTheBasicPlaneIsWrittenTheSameOrRefused
     }
 }
 
-TEST(Cp932MatchesWindows, WindowsWrites398OfItsPairsWithAnotherCode) {
-    // The NEC row 13 duplicates of row 2, the NEC-selected rows ED and EE written as the IBM rows FA to FC,
-    // and some IBM codes written as row 13 or row 2: the codec writes the same (see above).
-    int pairs = 0;
-    int writtenOtherwise = 0;
-    for (unsigned lead = 0x81; lead <= 0xFC; ++lead) {
-        for (unsigned trail = 0x40; trail <= 0xFC && IsDBCSLeadByteEx(kCodePage, static_cast<BYTE>(lead)); ++trail) {
-            const char code[] = {static_cast<char>(lead), static_cast<char>(trail)};
-            wchar_t c;
-            if (MultiByteToWideChar(kCodePage, MB_ERR_INVALID_CHARS, code, 2, &c, 1) == 1) {
-                ++pairs;
-                writtenOtherwise += windowsWrite(c) != std::string(code, 2);
-            }
-        }
-    }
-    EXPECT_EQ(pairs, 9604);
-    EXPECT_EQ(writtenOtherwise, 398);
-}
-
 }  // namespace
 }  // namespace callpad

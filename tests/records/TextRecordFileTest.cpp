@@ -1,11 +1,18 @@
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <thread>
 
 #include "records/AtomicFile.h"
 #include "records/Cp932.h"
 #include "records/FileError.h"
+#include "records/FileFaults.h"
 #include "records/FolderLock.h"
+#include "records/Platform.h"
 #include "records/TextRecordFile.h"
 #include "support/Bytes.h"
 #include "support/TempFolder.h"
@@ -43,6 +50,12 @@ TEST(Cp932, FixedTextsWriteTheirBytesAndReadBack) {
     }
     // The NEC selected codes of 纊黑 read as the same characters.
     EXPECT_EQ(decodeCp932(bytesFromHex("ed 40 ee ec")), std::string("纊黑"));
+    // A text far longer than the decoder's buffer on the stack.
+    std::string longText;
+    for (int i = 0; i < 25000; ++i) {
+        longText += "連絡\r\n";
+    }
+    EXPECT_EQ(decodeCp932(encodeCp932(longText).bytes), longText);
 }
 
 TEST(Cp932, CharactersThatWouldNotReadBackAreReportedNotReplaced) {
@@ -242,18 +255,6 @@ TEST(AtomicFile, ReplacesWholeAndLeavesNoTemporaryFile) {
     EXPECT_EQ(temp.listing(), "b.txt c.txt not-yet");
 }
 
-// The longest recipient name the check lets through saves and reads back; on Windows the whole path,
-// with the temporary folder in front, is far beyond 260 characters.
-TEST(AtomicFile, TheLongestNameTheCheckAllowsSavesAndReadsBack) {
-    TempFolder temp;
-    const std::string name = std::string(240, 'a') + "callpad.txt";
-    ASSERT_EQ(checkFileNamePart(std::string(240, 'a'), "", "callpad.txt"), FileNameProblem::None);
-    writeFileAtomically(temp.folder(), "c:\\" + name, "x");
-    EXPECT_TRUE(fileExists(temp.folder(), "c:\\" + name));
-    EXPECT_EQ(readWholeFile(temp.folder(), "c:\\" + name), "x");
-    EXPECT_EQ(temp.listing(), name);
-}
-
 // Files kept where the program kept them before (C:\ on Windows) are not taken for missing ones: the
 // user is told to move them, and nothing is created.
 TEST(DataFolder, AFileLeftInTheFormerFolderIsToldAndNothingIsCreated) {
@@ -274,24 +275,66 @@ TEST(DataFolder, AFileLeftInTheFormerFolderIsToldAndNothingIsCreated) {
     EXPECT_EQ(former.listing(), "田中callpad.txt");
 }
 
+// Names reach the file system whole: Japanese ones, also those whose code page 932 bytes end in 0x5C
+// ("\\") under either ANSI code page of Windows, and the longest recipient name the check lets through,
+// also in a folder given with forward slashes; on Windows its whole path is far beyond 260 characters.
+// One byte more is refused by the file system and leaves nothing behind.
+TEST(AtomicFile, JapaneseAndTheLongestNamesSaveAndReadBack) {
+    TempFolder temp;
+    const std::string longest = std::string(240, 'a') + "callpad.txt";
+    ASSERT_EQ(checkFileNamePart(std::string(240, 'a'), "", "callpad.txt"), FileNameProblem::None);
+    const DataFolder slashes(temp.root().generic_u8string());
+    for (const std::string& name : {std::string("表ソ田中callpad.txt"), longest}) {
+        writeFileAtomically(temp.folder(), "c:\\" + name, name);
+        EXPECT_TRUE(fileExists(slashes, "c:\\" + name));
+        EXPECT_EQ(readWholeFile(slashes, "c:\\" + name), name);
+    }
+    EXPECT_THROW(writeFileAtomically(temp.folder(), "c:\\b" + longest, "x"), FileError);
+    EXPECT_EQ(temp.listing(), longest + " 表ソ田中callpad.txt");
+}
+
+// A folder, and on Windows a hidden or system file, is reported, never taken for a missing file nor
+// written over.
 TEST(AtomicFile, AnExistingFileIsNeverTakenForAMissingOne) {
     TempFolder temp;
     EXPECT_FALSE(fileExists(temp.folder(), "c:\\none.txt"));
+    EXPECT_FALSE(fileExists(DataFolder(temp.root() / "no-folder"), "c:\\none.txt"));
     temp.write(".hidden.txt", "x");
 #ifdef _WIN32
-    // Wine marks a file whose name starts with a dot hidden, and a hidden file is reported, never written over.
+    // Wine marks a file whose name starts with a dot hidden.
     EXPECT_THROW(fileExists(temp.folder(), "c:\\.hidden.txt"), FileError);
 #else
     EXPECT_TRUE(fileExists(temp.folder(), "c:\\.hidden.txt"));
 #endif
     std::filesystem::create_directory(temp.root() / "dir.txt");
-    EXPECT_THROW(fileExists(temp.folder(), "c:\\dir.txt"), FileError);
+    std::vector<std::string> refused{"dir.txt"};
+#ifdef _WIN32
+    // Wine lets MoveFileExW replace a hidden file where Windows refuses; the program refuses on both.
+    for (const auto& [name, attribute] :
+         {std::pair{"hidden.txt", FILE_ATTRIBUTE_HIDDEN}, {"system.txt", FILE_ATTRIBUTE_SYSTEM}}) {
+        temp.write(name, "kept");
+        ASSERT_TRUE(SetFileAttributesW(temp.path(name).c_str(), attribute));
+        refused.push_back(name);
+    }
+#endif
+    for (const auto& name : refused) {
+        SCOPED_TRACE(name);
+        EXPECT_THROW(fileExists(temp.folder(), "c:\\" + name), FileError);
+        EXPECT_THROW(writeFileAtomically(temp.folder(), "c:\\" + name, "new"), FileError);
+        if (name != "dir.txt") {
+            EXPECT_EQ(temp.read(name), "kept");
+        }
+    }
     EXPECT_THROW(readWholeFile(temp.folder(), "c:\\dir.txt"), FileError);
 }
 
 TEST(FolderLock, ASecondHolderWaitsThenGivesUpOrTakesItAsSoonAsTheHolderLetsGo) {
     TempFolder temp;
     auto first = std::make_unique<FolderLock>(temp.folder());
+#ifdef _WIN32
+    // While it is held the lock file cannot be deleted, so no next copy locks a new one meanwhile.
+    EXPECT_FALSE(DeleteFileW(temp.path(kLockFileName).c_str()));
+#endif
     const auto started = std::chrono::steady_clock::now();
     try {
         FolderLock second(temp.folder(), std::chrono::milliseconds(200));
@@ -309,6 +352,104 @@ TEST(FolderLock, ASecondHolderWaitsThenGivesUpOrTakesItAsSoonAsTheHolderLetsGo) 
     releaser.join();
     EXPECT_TRUE(temp.exists(kLockFileName));
 }
+
+// Failures are told by their kind; the system's own description goes into the message whole.
+TEST(PlatformErrors, KindsForTheScreensAndTheSystemsOwnDescription) {
+    using platform::ErrorKind;
+    const std::pair<int, ErrorKind> cases[] = {
+#ifdef _WIN32
+        {ERROR_SHARING_VIOLATION, ErrorKind::Busy},
+        {ERROR_LOCK_VIOLATION, ErrorKind::Busy},
+        {ERROR_FILE_NOT_FOUND, ErrorKind::Missing},
+        {ERROR_PATH_NOT_FOUND, ErrorKind::Missing},
+        {ERROR_ACCESS_DENIED, ErrorKind::NotPermitted},
+        {ERROR_WRITE_PROTECT, ErrorKind::NotPermitted},
+        {ERROR_DISK_FULL, ErrorKind::NoSpace},
+        {ERROR_HANDLE_DISK_FULL, ErrorKind::NoSpace},
+        {ERROR_CRC, ErrorKind::Other},
+#else
+        {EWOULDBLOCK, ErrorKind::Busy},   {ENOENT, ErrorKind::Missing}, {EACCES, ErrorKind::NotPermitted},
+        {EPERM, ErrorKind::NotPermitted}, {ENOSPC, ErrorKind::NoSpace}, {EIO, ErrorKind::Other},
+#endif
+    };
+    for (const auto& [number, kind] : cases) {
+        SCOPED_TRACE(number);
+        EXPECT_EQ(platform::errorKind(number), kind);
+        const std::string description = platform::errorDescription(number);
+        EXPECT_FALSE(description.empty());
+        EXPECT_NE(description.back(), '\n');
+    }
+}
+
+#ifdef _WIN32
+// Another program's handle on a file, held from another thread for a while and then closed.
+struct Holder {
+    Holder(const std::filesystem::path& file, DWORD sharing, std::chrono::milliseconds hold)
+        : handle(CreateFileW(file.c_str(), GENERIC_READ, sharing, nullptr, OPEN_EXISTING, 0, nullptr)),
+          releaser([this, hold] {
+              std::this_thread::sleep_for(hold);
+              CloseHandle(handle);
+          }) {}
+    ~Holder() { releaser.join(); }
+    HANDLE handle;
+    std::thread releaser;
+};
+
+// A reader of another copy holds a data file open a moment, which MoveFileExW refuses to replace (also
+// with delete sharing) on Wine and on Windows without POSIX rename semantics: the rewrite waits for it,
+// and a read waits for a writer that shares nothing. A spreadsheet holds the workbook until the user
+// closes it: its save says so at once.
+TEST(AtomicFile, OnWindowsAFileHeldOpenIsWaitedForOrToldBusyAtOnce) {
+    TempFolder temp;
+    const struct {
+        DWORD sharing;
+        WriteMode mode;
+        std::chrono::milliseconds hold;
+        bool waits;
+    } cases[] = {
+        {FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, WriteMode::Replace, std::chrono::milliseconds(300),
+         true},
+        {FILE_SHARE_READ, WriteMode::Replace, std::chrono::milliseconds(300), true},
+        {FILE_SHARE_READ, WriteMode::ReplaceAtOnce, std::chrono::seconds(2), false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.sharing);
+        temp.write("callpad.xls", "old");
+        const Holder holder(temp.path("callpad.xls"), c.sharing, c.hold);
+        ASSERT_NE(holder.handle, INVALID_HANDLE_VALUE);
+        const auto started = std::chrono::steady_clock::now();
+        try {
+            writeFileAtomically(temp.folder(), "c:\\callpad.xls", "new", c.mode);
+            EXPECT_TRUE(c.waits);
+        } catch (const FileError& error) {
+            EXPECT_FALSE(c.waits);
+            EXPECT_EQ(error.number(), static_cast<int>(ERROR_SHARING_VIOLATION));
+            EXPECT_EQ(error.kind(), platform::ErrorKind::Busy);
+            EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(1));
+        }
+        EXPECT_EQ(temp.read("callpad.xls"), c.waits ? "new" : "old");
+        EXPECT_EQ(temp.listing(), "callpad.xls");
+    }
+    const Holder writer(temp.path("callpad.xls"), 0, std::chrono::milliseconds(200));
+    ASSERT_NE(writer.handle, INVALID_HANDLE_VALUE);
+    EXPECT_EQ(readWholeFile(temp.folder(), "c:\\callpad.xls"), "old");
+}
+
+TEST(AtomicFile, OnWindowsMomentaryRefusalsArePassedOver) {
+    TempFolder temp;
+    DataFolder folder = temp.folder();
+    auto faults = std::make_shared<FileFaults>();
+    folder.injectFaults(faults);
+    temp.write("a.txt", "first");
+    faults->failAt(FileStep::Open, ERROR_SHARING_VIOLATION);
+    faults->failAt(FileStep::Rename, ERROR_ACCESS_DENIED);
+    faults->failAt(FileStep::Rename, ERROR_LOCK_VIOLATION, 2);
+    writeFileAtomically(folder, "c:\\a.txt", std::string(100000, 'x'));
+    EXPECT_EQ(faults->injected(), 3);
+    EXPECT_EQ(temp.read("a.txt"), std::string(100000, 'x'));
+    EXPECT_EQ(temp.listing(), "a.txt");
+}
+#endif
 
 }  // namespace
 }  // namespace callpad

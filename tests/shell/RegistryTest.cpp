@@ -46,17 +46,13 @@ protected:
     int loads = 0;
 };
 
-TEST_F(Registry, OpeningAnOpenScreenOnlyBringsItForward) {
+TEST_F(Registry, OpeningAnOpenScreenOnlyBringsItForwardAndReopeningLoadsAgain) {
     ui::Screen* first = open();
-    ui::Screen* second = open();
-    EXPECT_EQ(first, second);
+    EXPECT_EQ(open(), first);
     EXPECT_EQ(loads, 1);
     EXPECT_TRUE(first->isVisible());
     EXPECT_TRUE(program.registry().find(QStringLiteral("FrmMein"))->isVisible());
-}
-
-TEST_F(Registry, ClosingAndReopeningLoadsAgain) {
-    open()->close();
+    first->close();
     test::ProgramFixture::settle();
     EXPECT_EQ(program.registry().find(QStringLiteral("ProbeScreen")), nullptr);
     open();
@@ -179,9 +175,18 @@ TEST(Screens, CaptionsAreFittedAnewForAnotherScale) {
     EXPECT_EQ(report->font().stretch(), QFont::Unstretched);
 }
 
-TEST(Menu, ShowsItsButtonsInKeyboardOrder) {
+TEST(Menu, HasItsCaptionSizeColoursPlacesAndButtonsInKeyboardOrder) {
     test::ProgramFixture program;
     ui::Screen* menu = program.screen("FrmMein");
+    EXPECT_EQ(menu->windowTitle(), QStringLiteral("コールパッド"));
+    EXPECT_EQ(menu->size(), QSize(428, 231));
+    EXPECT_EQ(menu->palette().color(QPalette::Window).rgb() & 0xFFFFFF, 0xC0D3E2u);
+    auto* exit = program.control<QPushButton>("FrmMein", "Command4");
+    EXPECT_EQ(exit->geometry(), QRect(264, 128, 105, 65));
+    EXPECT_EQ(exit->palette().color(QPalette::Button).rgb() & 0xFFFFFF, 0xE0E0E0u);
+    EXPECT_EQ(program.control<QPushButton>("FrmMein", "Command2")->palette().color(QPalette::Button).rgb() & 0xFFFFFF,
+              0xFFFF00u);
+    EXPECT_TRUE(exit->font().families().contains(QStringLiteral("IPAPGothic")));
     // The focus starts on the first button, and Tab visits them in this order.
     const char* const order[][2] = {{"CmdHoukoku", "報告する"},
                                     {"Command2", "報告確認"},
@@ -197,20 +202,6 @@ TEST(Menu, ShowsItsButtonsInKeyboardOrder) {
     }
     EXPECT_EQ(menu->focusWidget(), program.control<QPushButton>("FrmMein", order[0][0]));
     EXPECT_EQ(test::ProgramFixture::tabOrder(menu, 4), names);
-}
-
-TEST(Menu, HasItsCaptionSizeColoursAndPlaces) {
-    test::ProgramFixture program;
-    ui::Screen* menu = program.screen("FrmMein");
-    EXPECT_EQ(menu->windowTitle(), QStringLiteral("コールパッド"));
-    EXPECT_EQ(menu->size(), QSize(428, 231));
-    EXPECT_EQ(menu->palette().color(QPalette::Window).rgb() & 0xFFFFFF, 0xC0D3E2u);
-    auto* exit = program.control<QPushButton>("FrmMein", "Command4");
-    EXPECT_EQ(exit->geometry(), QRect(264, 128, 105, 65));
-    EXPECT_EQ(exit->palette().color(QPalette::Button).rgb() & 0xFFFFFF, 0xE0E0E0u);
-    EXPECT_EQ(program.control<QPushButton>("FrmMein", "Command2")->palette().color(QPalette::Button).rgb() & 0xFFFFFF,
-              0xFFFF00u);
-    EXPECT_TRUE(exit->font().families().contains(QStringLiteral("IPAPGothic")));
 }
 
 TEST(Menu, ExitClosesEveryScreen) {
