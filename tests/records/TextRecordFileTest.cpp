@@ -1,5 +1,7 @@
 #ifdef _WIN32
 #include <windows.h>
+
+#include <aclapi.h>
 #endif
 
 #include <gtest/gtest.h>
@@ -448,6 +450,38 @@ TEST(AtomicFile, OnWindowsMomentaryRefusalsArePassedOver) {
     EXPECT_EQ(faults->injected(), 3);
     EXPECT_EQ(temp.read("a.txt"), std::string(100000, 'x'));
     EXPECT_EQ(temp.listing(), "a.txt");
+}
+
+// The data folder lets every signed-in account change what is created in it, whatever C:\ allows.
+TEST(DataFolder, OnWindowsTheFolderGrantsAuthenticatedUsersInheritableModifyRights) {
+    if (GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version")) {
+        GTEST_SKIP() << "Wine keeps no security descriptor on a file; it shows one made from the Unix mode";
+    }
+    TempFolder scratch;
+    const std::filesystem::path folder = scratch.path("callpad");
+    ASSERT_EQ(platform::createFolder(folder), 0);
+    PACL acl = nullptr;
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    ASSERT_EQ(GetNamedSecurityInfoW(folder.c_str(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr, &acl,
+                                    nullptr, &descriptor),
+              static_cast<DWORD>(ERROR_SUCCESS));
+    BYTE authenticatedUsers[SECURITY_MAX_SID_SIZE] = {};
+    DWORD sidSize = sizeof authenticatedUsers;
+    ASSERT_TRUE(CreateWellKnownSid(WinAuthenticatedUserSid, nullptr, authenticatedUsers, &sidSize));
+    constexpr DWORD kModify = 0x1301bf;
+    constexpr BYTE kInherited = OBJECT_INHERIT_ACE | CONTAINER_INHERIT_ACE;
+    bool granted = false;
+    for (DWORD i = 0; acl && i < acl->AceCount; ++i) {
+        void* entry = nullptr;
+        if (GetAce(acl, i, &entry) && static_cast<ACE_HEADER*>(entry)->AceType == ACCESS_ALLOWED_ACE_TYPE) {
+            const auto* allowed = static_cast<ACCESS_ALLOWED_ACE*>(entry);
+            granted = granted ||
+                      (EqualSid(const_cast<DWORD*>(&allowed->SidStart), authenticatedUsers) &&
+                       (allowed->Mask & kModify) == kModify && (allowed->Header.AceFlags & kInherited) == kInherited);
+        }
+    }
+    LocalFree(descriptor);
+    EXPECT_TRUE(granted);
 }
 #endif
 

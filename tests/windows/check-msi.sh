@@ -31,10 +31,6 @@ higher=${version%.*}.$((${version##*.} + 1))
 drive_c=$WINEPREFIX/drive_c
 folder="$drive_c/Program Files/コールパッド"
 data=$drive_c/callpad
-# Wine makes a per-machine installation's shortcut in the installing account's Start menu; Windows makes
-# it in the one of all accounts.
-shortcuts=("$drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/コールパッド.lnk"
-    "$drive_c/users/$USER/AppData/Roaming/Microsoft/Windows/Start Menu/Programs/コールパッド.lnk")
 msiexec() {
     local started status=0
     started=$(date +%s.%N)
@@ -43,9 +39,12 @@ msiexec() {
     [ "$status" = 0 ] || fail "msiexec $* ended with status $status: $(cat "$scratch/msiexec.log")"
     echo "msiexec $1 $(basename "$2") /qn: $(seconds_since "$started") s"
 }
+# The Start-menu shortcut. Wine makes a per-machine installation's shortcut in the installing account's
+# Start menu; Windows makes it in the one of all accounts.
 shortcut() {
     local link
-    for link in "${shortcuts[@]}"; do
+    for link in "$drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/コールパッド.lnk" \
+        "$drive_c"/users/*/"AppData/Roaming/Microsoft/Windows/Start Menu/Programs/コールパッド.lnk"; do
         if [ -f "$link" ]; then
             echo "$link"
             return
