@@ -63,9 +63,7 @@ bool drawnWell(QWidget* screen) {
     widgets.prepend(screen);
     bool well = true;
     for (QWidget* widget : widgets) {
-        const auto* label = qobject_cast<QLabel*>(widget);
-        const bool caption = (label && !label->wordWrap()) || qobject_cast<QAbstractButton*>(widget);
-        if (caption && !ui::captionFits(widget)) {
+        if (ui::isCaption(widget) && !ui::captionFits(widget)) {
             std::cout << widget->objectName().toStdString() << " is cut at " << screen->devicePixelRatioF()
                       << " device pixels per pixel\n";
             well = false;

@@ -70,11 +70,15 @@ QLabel* addLabel(QWidget* parent, const char* name, const QString& caption, Twip
 
 void refitCaptions(QWidget* screen) {
     for (QWidget* control : screen->findChildren<QWidget*>()) {
-        auto* label = qobject_cast<QLabel*>(control);
-        if ((label && !label->wordWrap()) || qobject_cast<QAbstractButton*>(control)) {
+        if (isCaption(control)) {
             condenseToFit(control);
         }
     }
+}
+
+bool isCaption(const QWidget* control) {
+    const auto* label = qobject_cast<const QLabel*>(control);
+    return (label && !label->wordWrap()) || qobject_cast<const QAbstractButton*>(control);
 }
 
 bool captionFits(QWidget* control) {

@@ -26,7 +26,9 @@ QLabel* addLabel(QWidget* parent, const char* name, const QString& caption, Twip
 // Fits every caption of the screen anew, for a window that moved to a monitor of another scale, where
 // the face's widths round differently.
 void refitCaptions(QWidget* screen);
-// Whether a caption (a label that does not wrap, a button, an option) shows its text whole.
+// Whether the control shows a caption that is fitted to its width: a label that does not wrap, a button.
+bool isCaption(const QWidget* control);
+// Whether a caption shows its text whole.
 bool captionFits(QWidget* control);
 // Sets a label's text, narrowed like a caption where it would be cut ("2026/12/06", not "2026/12/0").
 void setFittedText(QLabel* label, const QString& text);
