@@ -426,10 +426,11 @@ std::string Workbook::xlsBytes() const {
 
 void Workbook::saveas(const DataFolder& folder, std::string_view drivePath, const DataFolder& dataFolder) const {
     // Under the data folder's lock like every write: two copies exporting at once would share the
-    // temporary file.
+    // temporary file. Not retried: a spreadsheet holds the workbook until the user closes it, so that is
+    // told at once.
     const std::string bytes = xlsBytes();
     FolderLock lock(dataFolder);
-    writeFileAtomically(folder, drivePath, bytes, WriteMode::ReplaceAtOnce);
+    writeFileAtomically(folder, drivePath, bytes);
 }
 
 }  // namespace callpad

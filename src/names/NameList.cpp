@@ -30,16 +30,17 @@ void LoadNameList(const DataFolder& folder, std::string_view drivePath, NameList
 }
 
 void SaveNameList(const DataFolder& folder, std::string_view drivePath, const NameList& list) {
-    FolderLock lock(folder);
-    TextRecordFile file(folder);
-    file.OpenForOutput(drivePath);
-    for (int i = 1; i <= list.NameCount; ++i) {
-        file.WriteRecord({list.slot[i]});
-    }
-    for (const auto& name : list.beyondCapacity) {
-        file.WriteRecord({name});
-    }
-    file.CloseFile();
+    underFolderLock(folder, [&] {
+        TextRecordFile file(folder);
+        file.OpenForOutput(drivePath);
+        for (int i = 1; i <= list.NameCount; ++i) {
+            file.WriteRecord({list.slot[i]});
+        }
+        for (const auto& name : list.beyondCapacity) {
+            file.WriteRecord({name});
+        }
+        file.CloseFile();
+    });
 }
 
 std::vector<std::string> choiceItems(const NameList& list) {

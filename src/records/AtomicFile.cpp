@@ -1,9 +1,19 @@
 #include "records/AtomicFile.h"
 
 #include "records/FileError.h"
+#include "records/FolderLock.h"
 #include "records/Platform.h"
 
 namespace callpad {
+
+namespace {
+
+// How long a call waits for a file that another program holds open: not at all under the folder lock.
+std::chrono::milliseconds patienceForHeldFiles() {
+    return FolderLock::heldByThisThread() ? std::chrono::milliseconds(0) : platform::kPatience;
+}
+
+}  // namespace
 
 bool fileExists(const DataFolder& folder, std::string_view drivePath) {
     bool exists = false;
@@ -19,7 +29,8 @@ bool fileExists(const DataFolder& folder, std::string_view drivePath) {
 
 std::string readWholeFile(const DataFolder& folder, std::string_view drivePath) {
     std::string content;
-    if (const int error = platform::readWholeFile(folder.resolve(drivePath), content, folder.faults())) {
+    if (const int error =
+            platform::readWholeFile(folder.resolve(drivePath), content, patienceForHeldFiles(), folder.faults())) {
         throw FileError(FileOperation::Read, error, folder.shownPath(drivePath), {}, folder.kind());
     }
     return content;
@@ -34,8 +45,7 @@ bool writeFileAtomically(const DataFolder& folder, std::string_view drivePath, s
     std::filesystem::path temporary = target;
     temporary += std::u8string(kTemporarySuffix.begin(), kTemporarySuffix.end());
     const bool replace = mode != WriteMode::CreateNew;
-    const auto patience = mode == WriteMode::ReplaceAtOnce ? std::chrono::milliseconds(0) : platform::kPatience;
-    const int error = platform::replaceFile(target, temporary, bytes, replace, patience, folder.faults());
+    const int error = platform::replaceFile(target, temporary, bytes, replace, patienceForHeldFiles(), folder.faults());
     if (error != 0 && !replace && platform::alreadyExists(error)) {
         return false;
     }

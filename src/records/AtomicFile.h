@@ -22,9 +22,7 @@ std::string readWholeFile(const DataFolder& folder, std::string_view drivePath);
 
 // Whether a rewrite may replace a file of its name. CreateNew is for a writer that found no file: over a
 // network share this PC's cache may still say missing while another PC has just created it.
-// ReplaceAtOnce does not wait for a program that holds the file open: a workbook open in a spreadsheet
-// stays open until the user closes it, so that is told at once (FileError of kind Busy).
-enum class WriteMode { Replace, ReplaceAtOnce, CreateNew };
+enum class WriteMode { Replace, CreateNew };
 
 // Replaces a file with the given bytes, all or nothing. The bytes go to "<name>.tmp" in the same
 // folder, are flushed to disk, and the temporary file is renamed over the old one, so a crash or a
@@ -33,7 +31,8 @@ enum class WriteMode { Replace, ReplaceAtOnce, CreateNew };
 // link stays. A file protected against writing is refused (FileError, operation ReadOnly). On failure
 // the temporary file is removed, the old file stays as it was, and FileError is thrown. With CreateNew,
 // returns false and writes nothing when a file of that name exists after all. Callers writing the
-// data folder hold its FolderLock.
+// data folder hold its FolderLock; under it, a file that another program holds open is not waited for
+// (FileError of kind Busy).
 bool writeFileAtomically(const DataFolder& folder, std::string_view drivePath, std::string_view bytes,
                          WriteMode mode = WriteMode::Replace);
 

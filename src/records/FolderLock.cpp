@@ -8,6 +8,8 @@ namespace {
 
 const std::string kLockDrivePath = "c:\\" + std::string(kLockFileName);
 
+thread_local int t_locksHeld = 0;
+
 }  // namespace
 
 FolderLock::FolderLock(const DataFolder& folder, std::chrono::milliseconds patience) {
@@ -21,6 +23,15 @@ FolderLock::FolderLock(const DataFolder& folder, std::chrono::milliseconds patie
         const FileOperation operation = m_lock.creationFailed() ? FileOperation::Write : FileOperation::Lock;
         throw FileError(operation, error, folder.shownPath(kLockDrivePath));
     }
+    ++t_locksHeld;
+}
+
+FolderLock::~FolderLock() {
+    --t_locksHeld;
+}
+
+bool FolderLock::heldByThisThread() {
+    return t_locksHeld > 0;
 }
 
 }  // namespace callpad

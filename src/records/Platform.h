@@ -38,8 +38,10 @@ std::string errorDescription(int number);
 // How long a call waits for another copy of the program that holds the lock or the file.
 inline constexpr std::chrono::milliseconds kPatience{5000};
 
-// The whole file into `content`. A file that another program holds without sharing is waited for.
-[[nodiscard]] int readWholeFile(const std::filesystem::path& file, std::string& content, FileFaults* faults);
+// The whole file into `content`. A file that another program holds without sharing is waited for, up to
+// `patience` (Windows only: POSIX has no such holders); then the number's kind is Busy.
+[[nodiscard]] int readWholeFile(const std::filesystem::path& file, std::string& content,
+                                std::chrono::milliseconds patience, FileFaults* faults);
 
 // Whether a normal file of that name exists: `exists` is false only when nothing of that name is there.
 // A folder, or on Windows a hidden or system file, of that name is an error, so that such a file is

@@ -183,7 +183,8 @@ std::string errorDescription(int number) {
     return text ? std::string(text) : std::string(buffer);
 }
 
-int readWholeFile(const std::filesystem::path& file, std::string& content, FileFaults* faults) {
+int readWholeFile(const std::filesystem::path& file, std::string& content, std::chrono::milliseconds,
+                  FileFaults* faults) {
     Descriptor in(systemCall(faults, FileStep::Open, [&] { return ::open(file.c_str(), O_RDONLY | O_CLOEXEC); }));
     if (in.get() < 0) {
         return errno;

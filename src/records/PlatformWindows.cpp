@@ -110,9 +110,9 @@ DWORD checkNormalFile(const std::wstring& path, bool& exists) {
     return (attributes & abnormal) != 0 ? ERROR_ACCESS_DENIED : 0;
 }
 
-DWORD openFile(Handle& file, const std::wstring& path, DWORD access, DWORD disposition, FileFaults* faults,
-               DWORD sharing = kShareAll) {
-    return retrying(heldByAnother, kPatience, [&] {
+DWORD openFile(Handle& file, const std::wstring& path, DWORD access, DWORD disposition,
+               std::chrono::milliseconds patience, FileFaults* faults, DWORD sharing = kShareAll) {
+    return retrying(heldByAnother, patience, [&] {
         return attempt(faults, FileStep::Open, [&] {
             file.reset(
                 CreateFileW(path.c_str(), access, sharing, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr));
@@ -121,11 +121,12 @@ DWORD openFile(Handle& file, const std::wstring& path, DWORD access, DWORD dispo
     });
 }
 
-// Whether another program holds the file open without sharing its deletion (a spreadsheet holding a
-// workbook does), which no replace can pass.
+// Whether another program holds the file open, which an open that shares nothing cannot pass: a
+// spreadsheet holding a workbook, or a reader or virus scanner holding a file a moment. Tells a replace
+// refused for that apart from one refused for permissions.
 bool heldOpenByAnother(const std::wstring& path) {
     Handle probe;
-    probe.reset(CreateFileW(path.c_str(), DELETE, kShareAll, nullptr, OPEN_EXISTING, 0, nullptr));
+    probe.reset(CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
     return !probe.valid() && GetLastError() == ERROR_SHARING_VIOLATION;
 }
 
@@ -207,9 +208,10 @@ std::string errorDescription(int number) {
     return utf8FromWide(std::wstring_view(text, length));
 }
 
-int readWholeFile(const std::filesystem::path& file, std::string& content, FileFaults* faults) {
+int readWholeFile(const std::filesystem::path& file, std::string& content, std::chrono::milliseconds patience,
+                  FileFaults* faults) {
     Handle in;
-    if (const DWORD error = openFile(in, systemPath(file), GENERIC_READ, OPEN_EXISTING, faults)) {
+    if (const DWORD error = openFile(in, systemPath(file), GENERIC_READ, OPEN_EXISTING, patience, faults)) {
         return static_cast<int>(error);
     }
     // One byte more than the file's size, so that the read that finds the end needs no growing.
@@ -280,7 +282,7 @@ int replaceFile(const std::filesystem::path& file, const std::filesystem::path& 
         return static_cast<int>(error);
     }
     Handle out;
-    if (const DWORD error = openFile(out, staging, GENERIC_WRITE, CREATE_ALWAYS, faults)) {
+    if (const DWORD error = openFile(out, staging, GENERIC_WRITE, CREATE_ALWAYS, patience, faults)) {
         return static_cast<int>(error);
     }
     const auto fail = [&](DWORD error) {
@@ -334,8 +336,8 @@ FileLock::~FileLock() {
 int FileLock::acquire(const std::filesystem::path& lockFile, std::chrono::milliseconds patience, FileFaults* faults) {
     Handle file;
     // Opening the lock file is not one of the steps that tests fail, as on POSIX; taking the lock is.
-    if (const DWORD error =
-            openFile(file, systemPath(lockFile), GENERIC_READ | GENERIC_WRITE, OPEN_ALWAYS, nullptr, kShareLockFile)) {
+    if (const DWORD error = openFile(file, systemPath(lockFile), GENERIC_READ | GENERIC_WRITE, OPEN_ALWAYS, kPatience,
+                                     nullptr, kShareLockFile)) {
         return static_cast<int>(error);
     }
     // The whole range, also beyond the end of the empty file, as a POSIX lock of the whole file.

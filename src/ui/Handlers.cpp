@@ -80,18 +80,18 @@ QString permissionAdvice(const FileError& error) {
 QString fileErrorText(const FileError& error) {
     const QString file = qtext(error.path());
     QString what;
+    const bool reading = error.operation() == FileOperation::Read;
+    if (error.kind() == platform::ErrorKind::Busy && (reading || error.operation() == FileOperation::Write)) {
+        return QStringLiteral(
+                   "ファイル %1 はほかのプログラム（Excel など）で開かれているため、%2。\n"
+                   "そのプログラムでファイルを閉じてから、もう一度操作してください。"
+                   "ファイルは変更していません。%3")
+            .arg(file, reading ? QStringLiteral("読み込めません") : QStringLiteral("書き込めません"),
+                 windowsHelp("ほかのプログラムが開いているとき"));
+    }
     switch (error.operation()) {
         case FileOperation::Read: what = QStringLiteral("ファイル %1 を読み込めません。").arg(file); break;
-        case FileOperation::Write:
-            if (error.kind() == platform::ErrorKind::Busy) {
-                return QStringLiteral(
-                           "ファイル %1 はほかのプログラム（Excel など）で開かれているため、書き込めません。\n"
-                           "そのプログラムでファイルを閉じてから、もう一度操作してください。"
-                           "ファイルは変更していません。%2")
-                    .arg(file, windowsHelp("ほかのプログラムが開いているとき"));
-            }
-            what = QStringLiteral("ファイル %1 を書き込めません。").arg(file);
-            break;
+        case FileOperation::Write: what = QStringLiteral("ファイル %1 を書き込めません。").arg(file); break;
         case FileOperation::CreateFolder: what = QStringLiteral("フォルダー %1 を作成できません。").arg(file); break;
         case FileOperation::Lock: what = lockFileText(error, file); break;
         case FileOperation::ReadOnly:

@@ -384,59 +384,6 @@ TEST(PlatformErrors, KindsForTheScreensAndTheSystemsOwnDescription) {
 }
 
 #ifdef _WIN32
-// Another program's handle on a file, held from another thread for a while and then closed.
-struct Holder {
-    Holder(const std::filesystem::path& file, DWORD sharing, std::chrono::milliseconds hold)
-        : handle(CreateFileW(file.c_str(), GENERIC_READ, sharing, nullptr, OPEN_EXISTING, 0, nullptr)),
-          releaser([this, hold] {
-              std::this_thread::sleep_for(hold);
-              CloseHandle(handle);
-          }) {}
-    ~Holder() { releaser.join(); }
-    HANDLE handle;
-    std::thread releaser;
-};
-
-// A reader of another copy holds a data file open a moment, which MoveFileExW refuses to replace (also
-// with delete sharing) on Wine and on Windows without POSIX rename semantics: the rewrite waits for it,
-// and a read waits for a writer that shares nothing. A spreadsheet holds the workbook until the user
-// closes it: its save says so at once.
-TEST(AtomicFile, OnWindowsAFileHeldOpenIsWaitedForOrToldBusyAtOnce) {
-    TempFolder temp;
-    const struct {
-        DWORD sharing;
-        WriteMode mode;
-        std::chrono::milliseconds hold;
-        bool waits;
-    } cases[] = {
-        {FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, WriteMode::Replace, std::chrono::milliseconds(300),
-         true},
-        {FILE_SHARE_READ, WriteMode::Replace, std::chrono::milliseconds(300), true},
-        {FILE_SHARE_READ, WriteMode::ReplaceAtOnce, std::chrono::seconds(2), false},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.sharing);
-        temp.write("callpad.xls", "old");
-        const Holder holder(temp.path("callpad.xls"), c.sharing, c.hold);
-        ASSERT_NE(holder.handle, INVALID_HANDLE_VALUE);
-        const auto started = std::chrono::steady_clock::now();
-        try {
-            writeFileAtomically(temp.folder(), "c:\\callpad.xls", "new", c.mode);
-            EXPECT_TRUE(c.waits);
-        } catch (const FileError& error) {
-            EXPECT_FALSE(c.waits);
-            EXPECT_EQ(error.number(), static_cast<int>(ERROR_SHARING_VIOLATION));
-            EXPECT_EQ(error.kind(), platform::ErrorKind::Busy);
-            EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(1));
-        }
-        EXPECT_EQ(temp.read("callpad.xls"), c.waits ? "new" : "old");
-        EXPECT_EQ(temp.listing(), "callpad.xls");
-    }
-    const Holder writer(temp.path("callpad.xls"), 0, std::chrono::milliseconds(200));
-    ASSERT_NE(writer.handle, INVALID_HANDLE_VALUE);
-    EXPECT_EQ(readWholeFile(temp.folder(), "c:\\callpad.xls"), "old");
-}
-
 TEST(AtomicFile, OnWindowsMomentaryRefusalsArePassedOver) {
     TempFolder temp;
     DataFolder folder = temp.folder();

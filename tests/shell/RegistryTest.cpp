@@ -4,6 +4,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSignalSpy>
+#include <QWindow>
 
 #include <algorithm>
 #include <cmath>
@@ -167,11 +168,13 @@ TEST(Screens, CaptionsAreFittedAnewForAnotherScale) {
     const QFont plain = report->font();
     QFont wider = plain;
     wider.setPointSizeF(plain.pointSizeF() * 1.3);
+    QWindow* window = program.screen("FrmMein")->windowHandle();
+    ASSERT_NE(window, nullptr);
     report->setFont(wider);
-    ui::refitCaptions(program.screen("FrmMein"));
+    emit window->screenChanged(window->screen());
     EXPECT_LT(report->font().stretch(), QFont::Unstretched);
     report->setFont(plain);
-    ui::refitCaptions(program.screen("FrmMein"));
+    emit window->screenChanged(window->screen());
     EXPECT_EQ(report->font().stretch(), QFont::Unstretched);
 }
 
