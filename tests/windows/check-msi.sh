@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Checks the installer under Wine as IT would use it: a silent install; the program and its read-me in
-# Program Files\コールパッド\, the Start-menu shortcut to it, one entry in Apps & features with the version and
-# the icon; the program started from the shortcut saves a message; an installer of a higher version
-# (built here from the same zip) installed over it leaves one entry; a silent removal takes the program,
-# the shortcut and the entry away and keeps C:\callpad\ and the message byte for byte.
+# Program Files\コールパッド\, the Start-menu shortcut to it, one product registered with Windows Installer
+# and one entry in Apps & features with the version and the icon; the program started from the shortcut
+# saves a message; an installer of a higher version (built here from the same zip) installed over it
+# leaves one product and one entry; a silent removal takes the program, its folder, the shortcut, the
+# product and the entry away and keeps C:\callpad\ and the message byte for byte.
 # Usage: check-msi.sh <callpad-VERSION-x64.msi> <the zip it was built from> <callpad.ico> <scratch folder>
 set -euo pipefail
 [ $# = 4 ] && [ -f "$1" ] && [ -f "$2" ] && [ -f "$3" ] || {
@@ -23,8 +24,12 @@ fail() {
 . "$here/drive-program.sh"
 start_driving
 
-version=$(msiinfo export "$msi" Property | sed -n 's/^ProductVersion\t\([0-9.]*\)\r*$/\1/p')
-[ -n "$version" ] || fail "$msi has no ProductVersion"
+property() {
+    msiinfo export "$msi" Property | tr -d '\r' | sed -n "s/^$1\t//p"
+}
+version=$(property ProductVersion)
+upgrade_code=$(property UpgradeCode)
+[ -n "$version" ] && [ -n "$upgrade_code" ] || fail "$msi has no ProductVersion or UpgradeCode"
 higher=${version%.*}.$((${version##*.} + 1))
 "$here/../../tools/windows/build-msi.sh" "$2" "$3" "$higher" "$scratch/callpad-$higher-x64.msi" >/dev/null
 
@@ -51,6 +56,13 @@ shortcut() {
         fi
     done
 }
+# A product or upgrade code as Windows Installer's registry keys spell it: each group's hex digits reversed.
+packed() {
+    python3 -c 'import sys
+g = sys.argv[1].strip("{}").split("-")
+r = lambda s: s[::-1]
+print(r(g[0]) + r(g[1]) + r(g[2]) + "".join(r(g[3][i:i + 2]) for i in (0, 2)) + "".join(r(g[4][i:i + 2]) for i in range(0, 12, 2)))' "$1"
+}
 # The entries of Apps & features named コールパッド, as "version icon" lines (the icon from the
 # product's registration, where Apps & features takes it).
 entries() {
@@ -61,21 +73,21 @@ entries() {
         values=$(wine reg query "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\$key" 2>/dev/null |
             iconv -f CP932 -t UTF-8 | tr -d '\r')
         grep -Eq '^ +DisplayName +REG_SZ +コールパッド$' <<<"$values" || continue
-        local packed icon
-        # The registration's key is the product code with each group's hex digits reversed.
-        packed=$(python3 -c 'import sys
-g = sys.argv[1].strip("{}").split("-")
-r = lambda s: s[::-1]
-print(r(g[0]) + r(g[1]) + r(g[2]) + "".join(r(g[3][i:i + 2]) for i in (0, 2)) + "".join(r(g[4][i:i + 2]) for i in range(0, 12, 2)))' "$key")
-        icon=$(wine reg query "HKCR\\Installer\\Products\\$packed" /v ProductIcon 2>/dev/null | tr -d '\r' |
+        local icon
+        icon=$(wine reg query "HKCR\\Installer\\Products\\$(packed "$key")" /v ProductIcon 2>/dev/null | tr -d '\r' |
             sed -n 's/^ *ProductIcon *REG_SZ *//p')
         echo "$(sed -n 's/^ *DisplayVersion *REG_SZ *//p' <<<"$values") ${icon##*\\}"
     done
 }
+# Checks the Apps & features entries and the number of products that Windows Installer has registered
+# under the installer's upgrade code, which a major upgrade keeps at one.
 expect_entries() {
-    local found
+    local found products
     found=$(entries | tr '\n' ';')
     [ "$found" = "$1" ] || fail "Apps & features holds \"$found\", not \"$1\""
+    products=$(wine reg query "HKCR\\Installer\\UpgradeCodes\\$(packed "$upgrade_code")" 2>/dev/null | tr -d '\r' |
+        grep -cE '^ +[0-9A-F]{32} ' || true)
+    [ "$products" = "$2" ] || fail "Windows Installer holds $products products of the upgrade code, not $2"
 }
 
 msiexec /i "Z:${msi//\//\\}"
@@ -88,7 +100,7 @@ data = open(sys.argv[1], "rb").read()
 target = "Program Files\\コールパッド\\callpad.exe"
 sys.exit(0 if target.encode("utf-16-le") in data or target.encode("cp932") in data else 1)' "$link" ||
     fail "the shortcut does not lead to Program Files\\コールパッド\\callpad.exe"
-expect_entries "$version callpad.ico;"
+expect_entries "$version callpad.ico;" 1
 
 started=$(date +%s.%N)
 start_program wine start /wait /unix "$link"
@@ -100,12 +112,12 @@ saved=$(sha256sum <"$message_file")
 echo "started from the shortcut, saved a message and ended: $(seconds_since "$started") s"
 
 msiexec /i "Z:${scratch//\//\\}\\callpad-$higher-x64.msi"
-expect_entries "$higher callpad.ico;"
+expect_entries "$higher callpad.ico;" 1
 [ -f "$folder/callpad.exe" ] || fail "the upgrade left no callpad.exe"
 
 msiexec /x "Z:${scratch//\//\\}\\callpad-$higher-x64.msi"
-expect_entries ""
-[ ! -e "$folder/callpad.exe" ] || fail "the removal left callpad.exe"
+expect_entries "" 0
+[ ! -e "$folder" ] || fail "the removal left Program Files\\コールパッド\\: $(ls "$folder")"
 [ -z "$(shortcut)" ] || fail "the removal left the shortcut $(shortcut)"
 [ "$(sha256sum <"$message_file")" = "$saved" ] || fail "the removal changed C:\\callpad\\tanakacallpad.txt"
 echo "msi: $(basename "$msi") ($(du -k "$msi" | cut -f1) KiB) installs, upgrades to $higher and is removed; C:\\callpad\\ kept"
