@@ -180,8 +180,9 @@ TEST(ProtectedFiles, EveryWriterRefusesAReadOnlyFileAndChangesNothing) {
     }
 }
 
-// A data file that is a symbolic link is rewritten where it leads, and stays a link.
-TEST(LinkedFiles, EveryWriterRewritesTheFileALinkLeadsToAndKeepsTheLink) {
+// A data folder reached through a symbolic link, and a data file that is one, are written where the links
+// lead, and both links stay.
+TEST(LinkedFiles, EveryWriterWritesWhereTheLinksLeadAndKeepsThem) {
 #ifdef _WIN32
     GTEST_SKIP() << "Wine cannot create symbolic links";
 #endif
@@ -189,35 +190,21 @@ TEST(LinkedFiles, EveryWriterRewritesTheFileALinkLeadsToAndKeepsTheLink) {
     for (const auto& writer : writers()) {
         SCOPED_TRACE(writer.name);
         Scene scene(writer);
-        if (!scene.before) {
-            continue;
-        }
         const TempFolder elsewhere;
-        const fs::path link = scene.temp.path(writer.file);
-        fs::rename(link, elsewhere.path(writer.file));
-        fs::create_symlink(elsewhere.path(writer.file), link);
-        writer.run(scene.folder);
-        EXPECT_TRUE(fs::is_symlink(link));
-        EXPECT_NE(*scene.before, elsewhere.read(writer.file));
-        EXPECT_EQ(elsewhere.listing(), std::string(writer.file));
+        const fs::path file = scene.temp.path(writer.file);
+        if (scene.before) {
+            fs::rename(file, elsewhere.path(writer.file));
+            fs::create_symlink(elsewhere.path(writer.file), file);
+        }
+        const fs::path linkedFolder = elsewhere.path("data-link");
+        fs::create_directory_symlink(scene.temp.root(), linkedFolder);
+        writer.run(DataFolder(linkedFolder));
+        EXPECT_TRUE(fs::is_symlink(linkedFolder));
+        EXPECT_EQ(fs::is_symlink(file), scene.before.has_value());
+        EXPECT_FALSE(scene.unchanged());
+        EXPECT_EQ(elsewhere.listing().find(".tmp"), std::string::npos) << elsewhere.listing();
+        EXPECT_EQ(scene.temp.listing().find(".tmp"), std::string::npos) << scene.temp.listing();
     }
-}
-
-TEST(Limits, ADataFolderThatIsASymbolicLinkWorksAsUsual) {
-#ifdef _WIN32
-    GTEST_SKIP() << "Wine cannot create symbolic links";
-#endif
-    TempFolder temp;
-    std::filesystem::create_directory(temp.root() / "shared-drive");
-    std::filesystem::create_directory_symlink(temp.root() / "shared-drive", temp.root() / "callpad");
-    PhoneMessage message;
-    message.CallerParty = message.CallerPartyCopy = "山田商事";
-    ASSERT_EQ(saveNewMessage(DataFolder(temp.root() / "callpad"), "c:\\田中callpad.txt", message), SaveResult::Saved);
-    EXPECT_TRUE(std::filesystem::is_symlink(temp.root() / "callpad"));
-    MessageTable table;
-    LoadMessages(DataFolder(temp.root() / "shared-drive"), "c:\\田中callpad.txt", table);
-    ASSERT_EQ(table.MessageCount(), 1);
-    EXPECT_EQ(table.slot(1), message);
 }
 
 }  // namespace
