@@ -40,12 +40,6 @@ pid_t runInChild(Body body) {
     return pid;
 }
 
-int exitCode(pid_t pid) {
-    int status = 0;
-    ::waitpid(pid, &status, 0);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
-
 TEST(CrashConsistency, AKilledSaveLeavesTheOldOrTheNewFileNeverAMix) {
     TempFolder temp;
     std::mt19937 random(20261206);
@@ -87,7 +81,7 @@ TEST(CrashConsistency, AKilledSaveLeavesTheOldOrTheNewFileNeverAMix) {
                 std::chrono::microseconds(random() % static_cast<std::uint64_t>(2 * firstSave + 1)));
         }
         ::kill(saver, SIGKILL);
-        exitCode(saver);
+        ::waitpid(saver, nullptr, 0);
         ASSERT_TRUE(saved) << "the saver ended before its first save, round " << kills;
 
         // Saved messages run down without a gap from the newest; none saved before is lost, nor the save
