@@ -11,6 +11,7 @@
 #include "names/NameList.h"
 #include "records/FileError.h"
 #include "records/FileFaults.h"
+#include "records/FolderLock.h"
 #include "review/MessageViewer.h"
 #include "support/Bytes.h"
 #include "support/Samples.h"
@@ -104,10 +105,35 @@ struct Scene {
     std::shared_ptr<FileFaults> faults = std::make_shared<FileFaults>();
 };
 
+// Whether another copy of the program could take the folder lock now.
+bool lockIsFree(const DataFolder& folder) {
+    try {
+        FolderLock other(folder, std::chrono::milliseconds(0));
+        return true;
+    } catch (const FileError&) {
+        return false;
+    }
+}
+
 // How often a run without failures reaches each step; a failure of a step's n-th call then happens in
-// exactly the runs where n is at most this count, since the run is the same up to that call.
+// exactly the runs where n is at most this count, since the run is the same up to that call. From the
+// writer's lock on, every step happens while it holds the folder lock, so that no other copy reads or
+// writes between its read and its rename.
 std::array<int, std::size(kSteps)> callsOfACleanRun(const Writer& writer) {
     Scene scene(writer);
+    bool locking = false;
+    scene.faults->beforeCall(FileStep::Lock, [&] { locking = true; });
+    for (const Step& step : kSteps) {
+        for (int n = 1; n <= 10 && step.step != FileStep::Lock; ++n) {
+            scene.faults->beforeCall(
+                step.step,
+                [&, step, n] {
+                    EXPECT_FALSE(locking && lockIsFree(scene.temp.folder()))
+                        << writer.name << ": " << step.name << " #" << n;
+                },
+                n);
+        }
+    }
     writer.run(scene.folder);
     EXPECT_FALSE(scene.unchanged()) << writer.name << " did not write";
     std::array<int, std::size(kSteps)> calls{};
