@@ -37,36 +37,32 @@ const Texts kHeadings{{{1, 2}, u"相手先"},   {{1, 3}, u"担当"},      {{1, 4
                       {{1, 5}, u"受付時間"}, {{1, 6}, u"電話要(1)"}, {{1, 7}, u"電話番号"},
                       {{1, 8}, u"内容"},     {{1, 9}, u"期限"},      {{1, 10}, u"受付者"}};
 
-TEST(MessageExportTest, WritesHeadingsThenOneRowPerMessageNewestFirst) {
-    const std::vector<PhoneMessage> messages = numberedMessages(1, MessageTable::kCapacity);
+// An export writes the headings and one row per message, newest first; a later export overwrites its
+// own rows, an empty message with empty cells, and leaves the rows below from before.
+TEST(MessageExportTest, WritesHeadingsThenOneRowPerMessageOverTheRowsOfAnEarlierExport) {
+    Workbook workbook;
+    Worksheet& sheet = *workbook.sheets(kExportSheetName);
+    writeMessagesToSheet(sheet, MessageTable());
+    EXPECT_EQ(xlstest::readWorkbook(workbook.xlsBytes()).cells, kHeadings);
     Texts expected = kHeadings;
     for (int n = 1; n <= MessageTable::kCapacity; ++n) {
         expected.merge(rowOf(n + 1, n));
     }
-    Workbook workbook;
-    writeMessagesToSheet(*workbook.sheets(kExportSheetName), MessageTable());
-    EXPECT_EQ(xlstest::readWorkbook(workbook.xlsBytes()).cells, kHeadings);
-    writeMessagesToSheet(*workbook.sheets(kExportSheetName), tableOf(messages));
+    writeMessagesToSheet(sheet, tableOf(numberedMessages(1, MessageTable::kCapacity)));
+    EXPECT_EQ(xlstest::readWorkbook(workbook.xlsBytes()).cells, expected);
+
+    MessageTable table = tableOf({numberedMessage(7), PhoneMessage{}, numberedMessage(9)});
+    table.RemoveMessage(1);
+    writeMessagesToSheet(sheet, table);
+    for (int c = 2; c <= 10; ++c) {  // the empty message's row
+        expected.erase({2, c});
+    }
+    for (const auto& [address, text] : rowOf(3, 9)) {
+        expected[address] = text;
+    }
     test::TempFolder temp;
     workbook.saveas(temp.folder(), kExportPath);
     EXPECT_EQ(xlstest::readWorkbook(temp.read("callpad.xls")).cells, expected);
-}
-
-TEST(MessageExportTest, ALaterExportOverwritesItsRowsAndLeavesTheRowsBelow) {
-    MessageTable table = tableOf({numberedMessage(1), PhoneMessage{}, numberedMessage(3)});
-    Workbook workbook;
-    writeMessagesToSheet(*workbook.sheets(kExportSheetName), table);
-    Texts expected = kHeadings;
-    expected.merge(rowOf(2, 1));
-    expected.merge(rowOf(4, 3));  // row 3: empty fields give empty cells
-    EXPECT_EQ(xlstest::readWorkbook(workbook.xlsBytes()).cells, expected);
-    table.RemoveMessage(1);
-    writeMessagesToSheet(*workbook.sheets(kExportSheetName), table);
-    for (int c = 2; c <= 10; ++c) {  // the empty message clears row 2; row 4 stays from before
-        expected.erase({2, c});
-        expected[{3, c}] = expected[{4, c}];
-    }
-    EXPECT_EQ(xlstest::readWorkbook(workbook.xlsBytes()).cells, expected);
 }
 
 }  // namespace

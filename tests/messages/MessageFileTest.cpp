@@ -250,12 +250,6 @@ TEST(CheckEntry, NamesTheFirstInputThatTheFileCannotHoldInTheOrderTheUserVisitsT
             EXPECT_EQ(refusal->character, fileName ? "" : character);
         }
     }
-    MessageEntry entry = fine;
-    entry.recipient = "a/b";
-    const auto refusal = checkEntry(entry);
-    ASSERT_TRUE(refusal);
-    EXPECT_EQ(refusal->problem, Refusal::NotAFileName);
-    EXPECT_EQ(refusal->fileName, FileNameProblem::Separator);
 }
 
 }  // namespace

@@ -121,13 +121,17 @@ struct OpenEditor {
     NameListEditor editor;
 };
 
-TEST(NameListEditor, StoresMovesAndDeletesSlotByTheScreensRules) {
+// The refusals: a name that a list's file, or a message file named after a recipient, cannot hold.
+TEST(NameListEditor, StoresMovesDeletesAndRefusesSlotByTheScreensRules) {
     const Names abc{"a", "b", "c"};
+    const Names ab{"a", "b"};
     const struct {
         const char* name;
         std::optional<Names> names;
         std::vector<Step> steps;
         const char* screen;
+        std::optional<Refusal::Problem> refused = std::nullopt;  // of the last step
+        Kind kind = Kind::Reporters;
     } cases[] = {
         {"missing file: one blank slot", std::nullopt, {}, "#1 '' bar 1/1 1:[]"},
         {"add at the last slot opens the next", abc, {move("a", 3), add("x")}, "#3 'x' bar 3/4 4:[a|b|x|]"},
@@ -146,11 +150,38 @@ TEST(NameListEditor, StoresMovesAndDeletesSlotByTheScreensRules) {
          Names{"a", ""},
          {move("a", 2), add("n")},
          "#2 'n' bar 2/3 3:[a|n|]"},
+        {"a quote in a reporter", ab, {move("say \"hi\"", 2)}, "#1 'a' bar 1/2 2:[a|b]", Refusal::DoubleQuote},
+        {"a slash in a reporter", ab, {move("a/b", 2)}, "#2 'b' bar 2/2 2:[a/b|b]"},
+        {"a character code page 932 lacks",
+         ab,
+         {move("😀", 2)},
+         "#1 'a' bar 1/2 2:[a|b]",
+         Refusal::Unencodable,
+         Kind::Recipients},
+        {"a slash in a recipient",
+         ab,
+         {move("a/b", 2)},
+         "#1 'a' bar 1/2 2:[a|b]",
+         Refusal::NotAFileName,
+         Kind::Recipients},
+        {"a recipient's blank", ab, {move("田中 ", 2)}, "#2 'b' bar 2/2 2:[田中 |b]", std::nullopt, Kind::Recipients},
+        // A hand-made file may hold a name the editor would refuse; deleting it as the last slot shows the
+        // new last slot without storing the deleted name anywhere.
+        {"a name it would refuse, deleted",
+         Names{"x", "a/b"},
+         {move("x", 2), del},
+         "#1 'x' bar 1/1 1:[x]",
+         std::nullopt,
+         Kind::Recipients},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        OpenEditor open(Kind::Reporters, c.names ? std::optional(recordsOf(*c.names)) : std::nullopt);
-        EXPECT_FALSE(run(open.editor, c.steps));
+        OpenEditor open(c.kind, c.names ? std::optional(recordsOf(*c.names)) : std::nullopt);
+        const auto refusal = run(open.editor, c.steps);
+        EXPECT_EQ(refusal ? std::optional(refusal->problem) : std::nullopt, c.refused);
+        if (refusal) {
+            EXPECT_EQ(refusal->input, c.kind == Kind::Reporters ? TextInput::Reporter : TextInput::Recipient);
+        }
         EXPECT_EQ(screen(open.editor), c.screen);
         EXPECT_FALSE(open.editor.isFullAtShownSlot());
     }
@@ -196,38 +227,6 @@ TEST(NameListEditor, AFileOfMoreThanTwentyNamesIsOneListWhoseFirstTwentySlotsSho
     ASSERT_TRUE(open.editor.save(open.temp.folder()));
     kept.erase(kept.begin() + 18, kept.begin() + 20);
     EXPECT_TRUE(sameBytes(recordsOf(kept), open.temp.read("callpadRT.txt")));
-}
-
-TEST(NameListEditor, RefusesNamesTheFilesCannotHold) {
-    const struct {
-        Kind kind;
-        std::string text;
-        std::optional<Refusal::Problem> refused;
-    } cases[] = {
-        {Kind::Reporters, "say \"hi\"", Refusal::DoubleQuote},
-        {Kind::Reporters, "a/b", std::nullopt},
-        {Kind::Recipients, "😀", Refusal::Unencodable},
-        {Kind::Recipients, "a/b", Refusal::NotAFileName},
-        {Kind::Recipients, "田中 ", std::nullopt},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.text);
-        OpenEditor open(c.kind, recordsOf({"a", "b"}));
-        const auto refusal = open.editor.moveTo(c.text, 2);
-        ASSERT_EQ(refusal.has_value(), c.refused.has_value());
-        if (c.refused) {
-            EXPECT_EQ(refusal->problem, *c.refused);
-            EXPECT_EQ(refusal->input, c.kind == Kind::Reporters ? TextInput::Reporter : TextInput::Recipient);
-            EXPECT_EQ(screen(open.editor), "#1 'a' bar 1/2 2:[a|b]");
-        } else {
-            EXPECT_EQ(open.editor.list().slot[1], c.text);
-        }
-    }
-    // A hand-made file may hold a name the editor would refuse; deleting it as the last slot shows the
-    // new last slot without storing the deleted name anywhere, so nothing is refused.
-    OpenEditor open(Kind::Recipients, recordsOf({"x", "a/b"}));
-    run(open.editor, {move("x", 2), del});
-    EXPECT_EQ(screen(open.editor), "#1 'x' bar 1/1 1:[x]");
 }
 
 TEST(NameListEditor, ReturnWritesTheListUnlessTheFileWasDamaged) {

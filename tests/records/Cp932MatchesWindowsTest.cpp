@@ -8,7 +8,6 @@
 #include <string>
 #include <string_view>
 
-#include "Utf8Text.h"
 #include "records/Cp932.h"
 #include "support/Bytes.h"
 
@@ -16,7 +15,22 @@ namespace callpad {
 namespace {
 
 using test::hexDump;
-using test::utf8;
+
+// One character of the basic plane as UTF-8, surrogates included. U+00A2 -> "c2 a2".
+std::string utf8(char32_t c) {
+    std::string out;
+    if (c < 0x80) {
+        out += static_cast<char>(c);
+    } else if (c < 0x800) {
+        out += static_cast<char>(0xC0 | (c >> 6));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+        out += static_cast<char>(0xE0 | (c >> 12));
+        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    }
+    return out;
+}
 
 constexpr UINT kCodePage = 932;
 
