@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <string_view>
 #include <utility>
 
 #include <gtest/gtest.h>
@@ -15,6 +16,7 @@
 #include "support/ProgramFixture.h"
 #include "ui/Controls.h"
 #include "ui/Handlers.h"
+#include "ui/Look.h"
 
 namespace callpad {
 namespace {
@@ -148,33 +150,90 @@ TEST(Screens, CaptionsAreFittedAnewForAnotherScale) {
     EXPECT_EQ(report->font().stretch(), QFont::Unstretched);
 }
 
-TEST(Menu, HasItsCaptionSizeColoursPlacesAndButtonsInKeyboardOrder) {
+// Each screen's caption, size, background and tab order, which starts on the control that has the focus
+// at the start; some controls' places (in their parent), captions and colours; the labels whose access
+// keys lead to a box.
+TEST(Screens, HaveTheirCaptionsSizesColoursPlacesAndTabOrder) {
+    const struct {
+        const char* name;
+        const char* caption;
+        QSize size;
+        unsigned background;
+        const char* tabOrder;
+    } screens[] = {
+        {"FrmMein", "コールパッド", {428, 231}, 0xC0D3E2, "CmdHoukoku Command2 CmdTouroku Command4 CmdUketo"},
+        {"Frmrenraku",
+         "連絡",
+         {406, 377},
+         0xC0D3E2,
+         "Txtaite Txttantou Optn Txttelno Txthoukoku Cmbkigen Cmbhosh Cmdsave CmdNext Cmdend CmbUke"},
+        {"Frmrenuke", "連絡管理", {411, 464}, 0xC0D3E2, "TxtRenjih Cmdend CmdEx HSclNo CmdDel"},
+        {"FrmUkekaku", "受取者確認", {312, 213}, 0xFFFFC0, "CmbKaku CmdNext CmdRt"},
+        {"FrmTouroku", "報告者登録", {331, 218}, 0xC0D3E2, "CmdRt TxtNeme HScBN CmdDel CmdTuika"},
+        {"FrmUkesha", "報告受取者登録", {331, 218}, 0xA6DDA6, "CmdRt TxtNeme HScBN CmdDel CmdTuika"},
+    };
+    const struct {
+        const char* screen;
+        const char* control;
+        ui::Twips place;
+        const char* caption;  // nullptr: none to check
+        QPalette::ColorRole role;
+        unsigned colour;
+    } controls[] = {
+        {"FrmMein", "CmdHoukoku", {360, 720, 1575, 1095}, "報告する", QPalette::Button, 0xFFFF00},
+        {"FrmMein", "Command2", {2160, 720, 1575, 1095}, "報告確認", QPalette::Button, 0xFFFF00},
+        {"FrmMein", "CmdTouroku", {360, 1920, 1575, 975}, "報告者登録", QPalette::Button, 0x80FF80},
+        {"FrmMein", "Command4", {3960, 1920, 1575, 975}, "終了", QPalette::Button, 0xE0E0E0},
+        {"FrmMein", "CmdUketo", {2160, 1920, 1575, 975}, "受取者登録", QPalette::Button, 0x80FF80},
+        {"Frmrenraku", "Txthoukoku", {120, 2880, 5655, 735}, nullptr, QPalette::Base, 0xFFFFFF},
+        {"Frmrenraku", "Opty", {960, 720, 1575, 375}, "してください", QPalette::NoRole, 0},
+        {"Frmrenraku", "Cmdsave", {240, 4320, 1575, 495}, "登録(&S)", QPalette::Button, 0xE0E0E0},
+        {"Frmrenraku", "Cmbhosh", {4080, 3720, 1455, 405}, nullptr, QPalette::Base, 0xFFFFFF},
+        {"FrmTouroku", "LblNo", {480, 480, 975, 615}, nullptr, QPalette::Window, 0xC0D3E2},
+        {"FrmTouroku", "CmdDel", {1800, 1320, 1215, 495}, "削除", QPalette::Button, 0xE0E0E0},
+        {"FrmTouroku", "HScBN", {480, 2040, 3855, 495}, nullptr, QPalette::NoRole, 0},
+        {"FrmUkesha", "LblNo", {480, 480, 975, 615}, nullptr, QPalette::Window, 0xA6DDA6},
+        {"FrmUkesha", "CmdDel", {1800, 1200, 1215, 495}, "削除", QPalette::Button, 0x80FFFF},
+        {"FrmUkesha", "HScBN", {480, 1920, 3855, 495}, nullptr, QPalette::NoRole, 0},
+    };
+    const char* const buddies[][3] = {{"Frmrenraku", "Lblaine", "Txtaite"},   {"Frmrenraku", "Lbltantou", "Txttantou"},
+                                      {"Frmrenraku", "Label1", "Txttelno"},   {"Frmrenraku", "Label6", "Txthoukoku"},
+                                      {"Frmrenraku", "Lblkigen", "Cmbkigen"}, {"Frmrenraku", "Lblhosh", "Cmbhosh"},
+                                      {"Frmrenraku", "Label2", "CmbUke"},     {"Frmrenuke", "Lblaine", "TxtRenjih"},
+                                      {"FrmUkekaku", "Label1", "CmbKaku"}};
     test::ProgramFixture program;
-    ui::Screen* menu = program.screen("FrmMein");
-    EXPECT_EQ(menu->windowTitle(), QStringLiteral("コールパッド"));
-    EXPECT_EQ(menu->size(), QSize(428, 231));
-    EXPECT_EQ(menu->palette().color(QPalette::Window).rgb() & 0xFFFFFF, 0xC0D3E2u);
-    auto* exit = program.control<QPushButton>("FrmMein", "Command4");
-    EXPECT_EQ(exit->geometry(), QRect(264, 128, 105, 65));
-    EXPECT_EQ(exit->palette().color(QPalette::Button).rgb() & 0xFFFFFF, 0xE0E0E0u);
-    EXPECT_EQ(program.control<QPushButton>("FrmMein", "Command2")->palette().color(QPalette::Button).rgb() & 0xFFFFFF,
-              0xFFFF00u);
-    EXPECT_TRUE(exit->font().families().contains(QStringLiteral("IPAPGothic")));
-    // The focus starts on the first button, and Tab visits them in this order.
-    const char* const order[][2] = {{"CmdHoukoku", "報告する"},
-                                    {"Command2", "報告確認"},
-                                    {"CmdTouroku", "報告者登録"},
-                                    {"Command4", "終了"},
-                                    {"CmdUketo", "受取者登録"}};
-    QStringList names;
-    for (const auto& [name, caption] : order) {
-        auto* button = program.control<QPushButton>("FrmMein", name);
-        ASSERT_TRUE(button) << name;
-        EXPECT_EQ(button->text(), QString::fromUtf8(caption));
-        names << QString::fromLatin1(name);
+    for (const auto& look : screens) {
+        SCOPED_TRACE(look.name);
+        ui::Screen* screen = program.registry().OpenScreen(QString::fromLatin1(look.name));
+        EXPECT_EQ(screen->windowTitle(), QString::fromUtf8(look.caption));
+        EXPECT_EQ(screen->size(), look.size);
+        EXPECT_EQ(screen->palette().color(QPalette::Window), ui::rgb(look.background));
+        const QStringList order = QString::fromLatin1(look.tabOrder).split(' ');
+        EXPECT_EQ(screen->focusWidget()->objectName(), order.first());
+        EXPECT_EQ(test::ProgramFixture::tabOrder(screen, static_cast<int>(order.size())), order + order.mid(0, 1));
+        for (const auto& c : controls) {
+            if (std::string_view(c.screen) != look.name) {
+                continue;
+            }
+            SCOPED_TRACE(c.control);
+            auto* control = program.control<QWidget>(look.name, c.control);
+            EXPECT_EQ(control->geometry(), c.place.toPixels());
+            if (c.caption) {
+                EXPECT_EQ(control->property("text").toString(), QString::fromUtf8(c.caption));
+            }
+            if (c.role != QPalette::NoRole) {
+                EXPECT_EQ(control->palette().color(c.role), ui::rgb(c.colour));
+            }
+        }
+        for (const auto& [screenName, label, box] : buddies) {
+            if (std::string_view(screenName) == look.name) {
+                EXPECT_EQ(program.control<QLabel>(look.name, label)->buddy(), program.control<QWidget>(look.name, box));
+            }
+        }
     }
-    EXPECT_EQ(menu->focusWidget(), program.control<QPushButton>("FrmMein", order[0][0]));
-    EXPECT_EQ(test::ProgramFixture::tabOrder(menu, 4), names);
+    EXPECT_EQ(program.control<QWidget>("Frmrenraku", "Opty")->parentWidget()->objectName(), QStringLiteral("tlptel"));
+    EXPECT_TRUE(
+        program.control<QWidget>("FrmMein", "Command4")->font().families().contains(QStringLiteral("IPAPGothic")));
 }
 
 TEST(Menu, ExitClosesEveryScreen) {
