@@ -126,7 +126,6 @@ TEST_F(EntryScreen, ClearAndReturnDiscardTheInputsAndWriteNothing) {
     EXPECT_EQ(QApplication::focusWidget(), control("Txthoukoku"));
     QTest::keyClick(screen, Qt::Key_T, Qt::AltModifier);
     EXPECT_EQ(QApplication::focusWidget(), control("Txttantou"));
-    fillIn();
     fixture.click(kScreen, "Cmdend");
     ProgramFixture::settle();
     EXPECT_FALSE(fixture.isOpen(kScreen));
