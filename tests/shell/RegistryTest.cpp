@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <string_view>
 #include <utility>
 
 #include <gtest/gtest.h>
@@ -16,81 +17,55 @@
 #include "support/ProgramFixture.h"
 #include "ui/Controls.h"
 #include "ui/Handlers.h"
+#include "ui/Look.h"
 
 namespace callpad {
 namespace {
 
-// A screen of the tests' own that counts its load steps and leaves with ReturnToMenu.
-class ProbeScreen : public ui::Screen {
-public:
-    explicit ProbeScreen(ui::ScreenContext& context, int& loads) : Screen(context, "ProbeScreen"), m_loads(loads) {
-        auto* back = new QPushButton(QStringLiteral("戻る"), this);
-        back->setObjectName(QStringLiteral("CmdRt"));
-        ui::connectHandler(back, &QPushButton::clicked, this, &ProbeScreen::CmdRt_Click);
-    }
-    void Form_Load() override { ++m_loads; }
-    void CmdRt_Click() { context().registry.ReturnToMenu(this); }
-
-private:
-    int& m_loads;
-};
-
-class Registry : public ::testing::Test {
-protected:
-    Registry() {
-        program.registry().add(QStringLiteral("ProbeScreen"),
-                               [this](ui::ScreenContext& context) { return new ProbeScreen(context, loads); });
-    }
-    ui::Screen* open() { return program.registry().OpenScreen(QStringLiteral("ProbeScreen")); }
-
+// Opening an open screen only brings it forward; closed and opened again, it loads again (each load
+// announces the list's 21st name). 戻る after the menu was closed brings a new menu.
+TEST(Registry, OpensEachScreenOnceAndBackBringsAMenu) {
     test::ProgramFixture program;
-    int loads = 0;
-};
-
-TEST_F(Registry, OpeningAnOpenScreenOnlyBringsItForwardAndReopeningLoadsAgain) {
+    program.data().copyFixture("names/twenty-one-names.txt", "callpadRT.txt");
+    const auto open = [&] { return program.registry().OpenScreen(QStringLiteral("FrmTouroku")); };
     ui::Screen* first = open();
     EXPECT_EQ(open(), first);
-    EXPECT_EQ(loads, 1);
+    EXPECT_TRUE(program.said(1));
     EXPECT_TRUE(first->isVisible());
-    EXPECT_TRUE(program.registry().find(QStringLiteral("FrmMein"))->isVisible());
+    EXPECT_TRUE(program.screen("FrmMein")->isVisible());
     first->close();
     test::ProgramFixture::settle();
-    EXPECT_EQ(program.registry().find(QStringLiteral("ProbeScreen")), nullptr);
+    EXPECT_FALSE(program.isOpen("FrmTouroku"));
     open();
-    EXPECT_EQ(loads, 2);
-}
+    EXPECT_TRUE(program.said(2));
 
-TEST_F(Registry, BackAfterTheMenuWasClosedBringsANewMenu) {
-    open();
     program.screen("FrmMein")->close();
     test::ProgramFixture::settle();
-    EXPECT_EQ(program.registry().find(QStringLiteral("FrmMein")), nullptr);
-
-    program.click("ProbeScreen", "CmdRt");
+    EXPECT_FALSE(program.isOpen("FrmMein"));
+    program.click("FrmTouroku", "CmdRt");
     test::ProgramFixture::settle();
-    EXPECT_EQ(program.registry().find(QStringLiteral("ProbeScreen")), nullptr);
-    ui::Screen* menu = program.registry().find(QStringLiteral("FrmMein"));
-    ASSERT_NE(menu, nullptr);
-    EXPECT_TRUE(menu->isVisible());
+    EXPECT_FALSE(program.isOpen("FrmTouroku"));
+    ASSERT_TRUE(program.isOpen("FrmMein"));
+    EXPECT_TRUE(program.screen("FrmMein")->isVisible());
 }
 
-TEST_F(Registry, AFailingHandlerIsReportedAndTheProgramGoesOn) {
-    open();
-    ui::runHandler(program.screen("ProbeScreen"),
+// FileMessagesTest has the texts.
+TEST(Registry, AFailingHandlerIsReportedAndTheProgramGoesOn) {
+    test::ProgramFixture program;
+    ui::runHandler(program.screen("FrmMein"),
                    [] { throw FileError(FileOperation::Write, ENOSPC, "c:\\callpadRT.txt"); });
-    ASSERT_EQ(program.messageBoxes().texts().size(), 1);
-    const QString text = program.messageBoxes().last();
-    EXPECT_TRUE(text.startsWith(QStringLiteral("ファイル c:\\callpadRT.txt を書き込めません。"))) << text.toStdString();
-    EXPECT_TRUE(text.contains(QString::number(ENOSPC))) << text.toStdString();
-    EXPECT_NE(program.registry().find(QStringLiteral("ProbeScreen")), nullptr);
+    EXPECT_TRUE(program.said(1, {"ファイル c:\\callpadRT.txt を書き込めません。"}));
+    EXPECT_TRUE(program.isOpen("FrmMein"));
 }
+
+const char* const kScreens[] = {"FrmMein", "Frmrenraku", "FrmUkekaku", "Frmrenuke", "FrmTouroku", "FrmUkesha"};
 
 // Enter, the keypad's Enter and Space press the focused button of every screen, as in every Windows
 // program. The buttons' handlers are cut off, so that only the press is counted.
 TEST(Screens, EnterPressesTheFocusedButtonOfEveryScreen) {
     test::ProgramFixture program;
     int buttons = 0;
-    for (const char* name : {"FrmMein", "Frmrenraku", "FrmUkekaku", "Frmrenuke", "FrmTouroku", "FrmUkesha"}) {
+    for (const char* name : kScreens) {
         ui::Screen* screen = program.registry().OpenScreen(QString::fromLatin1(name));
         for (QPushButton* button : screen->findChildren<QPushButton*>()) {
             SCOPED_TRACE(std::string(name) + "." + button->objectName().toStdString());
@@ -145,7 +120,7 @@ TEST(Screens, EveryTextStaysReadableUnderADarkPalette) {
     QApplication::setPalette(dark);
     {
         test::ProgramFixture program;
-        for (const char* name : {"FrmMein", "Frmrenraku", "FrmUkekaku", "Frmrenuke", "FrmTouroku", "FrmUkesha"}) {
+        for (const char* name : kScreens) {
             ui::Screen* screen = program.registry().OpenScreen(QString::fromLatin1(name));
             for (const QWidget* widget : screen->findChildren<QWidget*>()) {
                 const QPalette& colours = widget->palette();
@@ -178,33 +153,90 @@ TEST(Screens, CaptionsAreFittedAnewForAnotherScale) {
     EXPECT_EQ(report->font().stretch(), QFont::Unstretched);
 }
 
-TEST(Menu, HasItsCaptionSizeColoursPlacesAndButtonsInKeyboardOrder) {
+// Each screen's caption, size, background and tab order, which starts on the control that has the focus
+// at the start; some controls' places (in their parent), captions and colours; the labels whose access
+// keys lead to a box.
+TEST(Screens, HaveTheirCaptionsSizesColoursPlacesAndTabOrder) {
+    const struct {
+        const char* name;
+        const char* caption;
+        QSize size;
+        unsigned background;
+        const char* tabOrder;
+    } screens[] = {
+        {"FrmMein", "コールパッド", {428, 231}, 0xC0D3E2, "CmdHoukoku Command2 CmdTouroku Command4 CmdUketo"},
+        {"Frmrenraku",
+         "連絡",
+         {406, 377},
+         0xC0D3E2,
+         "Txtaite Txttantou Optn Txttelno Txthoukoku Cmbkigen Cmbhosh Cmdsave CmdNext Cmdend CmbUke"},
+        {"Frmrenuke", "連絡管理", {411, 464}, 0xC0D3E2, "TxtRenjih Cmdend CmdEx HSclNo CmdDel"},
+        {"FrmUkekaku", "受取者確認", {312, 213}, 0xFFFFC0, "CmbKaku CmdNext CmdRt"},
+        {"FrmTouroku", "報告者登録", {331, 218}, 0xC0D3E2, "CmdRt TxtNeme HScBN CmdDel CmdTuika"},
+        {"FrmUkesha", "報告受取者登録", {331, 218}, 0xA6DDA6, "CmdRt TxtNeme HScBN CmdDel CmdTuika"},
+    };
+    const struct {
+        const char* screen;
+        const char* control;
+        ui::Twips place;
+        const char* caption;  // nullptr: none to check
+        QPalette::ColorRole role;
+        unsigned colour;
+    } controls[] = {
+        {"FrmMein", "CmdHoukoku", {360, 720, 1575, 1095}, "報告する", QPalette::Button, 0xFFFF00},
+        {"FrmMein", "Command2", {2160, 720, 1575, 1095}, "報告確認", QPalette::Button, 0xFFFF00},
+        {"FrmMein", "CmdTouroku", {360, 1920, 1575, 975}, "報告者登録", QPalette::Button, 0x80FF80},
+        {"FrmMein", "Command4", {3960, 1920, 1575, 975}, "終了", QPalette::Button, 0xE0E0E0},
+        {"FrmMein", "CmdUketo", {2160, 1920, 1575, 975}, "受取者登録", QPalette::Button, 0x80FF80},
+        {"Frmrenraku", "Txthoukoku", {120, 2880, 5655, 735}, nullptr, QPalette::Base, 0xFFFFFF},
+        {"Frmrenraku", "Opty", {960, 720, 1575, 375}, "してください", QPalette::NoRole, 0},
+        {"Frmrenraku", "Cmdsave", {240, 4320, 1575, 495}, "登録(&S)", QPalette::Button, 0xE0E0E0},
+        {"Frmrenraku", "Cmbhosh", {4080, 3720, 1455, 405}, nullptr, QPalette::Base, 0xFFFFFF},
+        {"FrmTouroku", "LblNo", {480, 480, 975, 615}, nullptr, QPalette::Window, 0xC0D3E2},
+        {"FrmTouroku", "CmdDel", {1800, 1320, 1215, 495}, "削除", QPalette::Button, 0xE0E0E0},
+        {"FrmTouroku", "HScBN", {480, 2040, 3855, 495}, nullptr, QPalette::NoRole, 0},
+        {"FrmUkesha", "LblNo", {480, 480, 975, 615}, nullptr, QPalette::Window, 0xA6DDA6},
+        {"FrmUkesha", "CmdDel", {1800, 1200, 1215, 495}, "削除", QPalette::Button, 0x80FFFF},
+        {"FrmUkesha", "HScBN", {480, 1920, 3855, 495}, nullptr, QPalette::NoRole, 0},
+    };
+    const char* const buddies[][3] = {{"Frmrenraku", "Lblaine", "Txtaite"},   {"Frmrenraku", "Lbltantou", "Txttantou"},
+                                      {"Frmrenraku", "Label1", "Txttelno"},   {"Frmrenraku", "Label6", "Txthoukoku"},
+                                      {"Frmrenraku", "Lblkigen", "Cmbkigen"}, {"Frmrenraku", "Lblhosh", "Cmbhosh"},
+                                      {"Frmrenraku", "Label2", "CmbUke"},     {"Frmrenuke", "Lblaine", "TxtRenjih"},
+                                      {"FrmUkekaku", "Label1", "CmbKaku"}};
     test::ProgramFixture program;
-    ui::Screen* menu = program.screen("FrmMein");
-    EXPECT_EQ(menu->windowTitle(), QStringLiteral("コールパッド"));
-    EXPECT_EQ(menu->size(), QSize(428, 231));
-    EXPECT_EQ(menu->palette().color(QPalette::Window).rgb() & 0xFFFFFF, 0xC0D3E2u);
-    auto* exit = program.control<QPushButton>("FrmMein", "Command4");
-    EXPECT_EQ(exit->geometry(), QRect(264, 128, 105, 65));
-    EXPECT_EQ(exit->palette().color(QPalette::Button).rgb() & 0xFFFFFF, 0xE0E0E0u);
-    EXPECT_EQ(program.control<QPushButton>("FrmMein", "Command2")->palette().color(QPalette::Button).rgb() & 0xFFFFFF,
-              0xFFFF00u);
-    EXPECT_TRUE(exit->font().families().contains(QStringLiteral("IPAPGothic")));
-    // The focus starts on the first button, and Tab visits them in this order.
-    const char* const order[][2] = {{"CmdHoukoku", "報告する"},
-                                    {"Command2", "報告確認"},
-                                    {"CmdTouroku", "報告者登録"},
-                                    {"Command4", "終了"},
-                                    {"CmdUketo", "受取者登録"}};
-    QStringList names;
-    for (const auto& [name, caption] : order) {
-        auto* button = program.control<QPushButton>("FrmMein", name);
-        ASSERT_TRUE(button) << name;
-        EXPECT_EQ(button->text(), QString::fromUtf8(caption));
-        names << QString::fromLatin1(name);
+    for (const auto& look : screens) {
+        SCOPED_TRACE(look.name);
+        ui::Screen* screen = program.registry().OpenScreen(QString::fromLatin1(look.name));
+        EXPECT_EQ(screen->windowTitle(), QString::fromUtf8(look.caption));
+        EXPECT_EQ(screen->size(), look.size);
+        EXPECT_EQ(screen->palette().color(QPalette::Window), ui::rgb(look.background));
+        const QStringList order = QString::fromLatin1(look.tabOrder).split(' ');
+        EXPECT_EQ(screen->focusWidget()->objectName(), order.first());
+        EXPECT_EQ(test::ProgramFixture::tabOrder(screen, static_cast<int>(order.size())), order + order.mid(0, 1));
+        for (const auto& c : controls) {
+            if (std::string_view(c.screen) != look.name) {
+                continue;
+            }
+            SCOPED_TRACE(c.control);
+            auto* control = program.control<QWidget>(look.name, c.control);
+            EXPECT_EQ(control->geometry(), c.place.toPixels());
+            if (c.caption) {
+                EXPECT_EQ(control->property("text").toString(), QString::fromUtf8(c.caption));
+            }
+            if (c.role != QPalette::NoRole) {
+                EXPECT_EQ(control->palette().color(c.role), ui::rgb(c.colour));
+            }
+        }
+        for (const auto& [screenName, label, box] : buddies) {
+            if (std::string_view(screenName) == look.name) {
+                EXPECT_EQ(program.control<QLabel>(look.name, label)->buddy(), program.control<QWidget>(look.name, box));
+            }
+        }
     }
-    EXPECT_EQ(menu->focusWidget(), program.control<QPushButton>("FrmMein", order[0][0]));
-    EXPECT_EQ(test::ProgramFixture::tabOrder(menu, 4), names);
+    EXPECT_EQ(program.control<QWidget>("Frmrenraku", "Opty")->parentWidget()->objectName(), QStringLiteral("tlptel"));
+    EXPECT_TRUE(
+        program.control<QWidget>("FrmMein", "Command4")->font().families().contains(QStringLiteral("IPAPGothic")));
 }
 
 TEST(Menu, ExitClosesEveryScreen) {
@@ -212,8 +244,8 @@ TEST(Menu, ExitClosesEveryScreen) {
     program.click("FrmMein", "CmdHoukoku");
     program.click("FrmMein", "Command4");
     test::ProgramFixture::settle();
-    EXPECT_EQ(program.registry().find(QStringLiteral("FrmMein")), nullptr);
-    EXPECT_EQ(program.registry().find(QStringLiteral("Frmrenraku")), nullptr);
+    EXPECT_FALSE(program.isOpen("FrmMein"));
+    EXPECT_FALSE(program.isOpen("Frmrenraku"));
     EXPECT_EQ(program.data().listing(), "");
 }
 

@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include "ui/Controls.h"
+
 namespace callpad::test {
 
 ProgramFixture::ProgramFixture()
@@ -24,6 +26,20 @@ ProgramFixture::~ProgramFixture() {
         }
     }
     settle();
+}
+
+::testing::AssertionResult ProgramFixture::said(qsizetype count, const QStringList& parts) const {
+    const QStringList& texts = m_messageBoxes.texts();
+    bool all = texts.size() == count;
+    for (const QString& part : parts) {
+        all = all && m_messageBoxes.last().contains(part);
+    }
+    if (all) {
+        return ::testing::AssertionSuccess();
+    }
+    return ::testing::AssertionFailure() << count << " box(es) saying \"" << ui::utf8(parts.join("\", \""))
+                                         << "\" expected; " << texts.size()
+                                         << " shown: " << ui::utf8(texts.join(" | "));
 }
 
 ui::Screen* ProgramFixture::screen(const char* name) {
@@ -53,6 +69,10 @@ void ProgramFixture::type(QWidget* box, const QString& text) {
     QInputMethodEvent commit;
     commit.setCommitString(text);
     QApplication::sendEvent(box, &commit);
+}
+
+void ProgramFixture::clickArrow(QScrollBar* bar, bool right) {
+    QTest::mouseClick(bar, Qt::LeftButton, {}, QPoint(right ? bar->width() - 3 : 3, bar->height() / 2));
 }
 
 QStringList ProgramFixture::tabOrder(QWidget* window, int presses) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QApplication>
+#include <QScrollBar>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -31,7 +32,10 @@ public:
         return QString::fromUtf8(folder.root().string() + "/" + std::string(name));
     }
     ui::RecordedMessageBoxes& messageBoxes() { return m_messageBoxes; }
+    // Whether `count` boxes were shown so far and the last says every part; all the texts when not.
+    ::testing::AssertionResult said(qsizetype count, const QStringList& parts = {}) const;
 
+    bool isOpen(const char* name) { return m_registry.find(QString::fromLatin1(name)) != nullptr; }
     // The open screen of that name; fails the test when it is not open.
     ui::Screen* screen(const char* name);
     // A control of an open screen, by its object name; fails the test when there is none.
@@ -49,6 +53,8 @@ public:
     static void settle();
     // Types text into a box as a Japanese input method commits it; QTest::keyClicks only types Latin-1.
     static void type(QWidget* box, const QString& text);
+    // Clicks the arrow at one end of a scroll bar.
+    static void clickArrow(QScrollBar* bar, bool right);
     // The object names of the controls that the keyboard focus visits in the window, activated: where it
     // is, then after each of `presses` Tab keys. The edit box of a combo box counts as the combo box.
     static QStringList tabOrder(QWidget* window, int presses);

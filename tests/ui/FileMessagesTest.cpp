@@ -58,6 +58,12 @@ TEST(FileMessages, FailuresNameTheirFileAndTellTheFix) {
         {"a workbook folder behind a link to nothing",
          FileError(FileOperation::Reach, ENOENT, "~/ドキュメント", {}, FolderKind::Workbook),
          {QStringLiteral("書き出し先のフォルダー ~/ドキュメント に接続できません")}},
+        {"on Windows, a file left in C:\\ when the files moved into C:\\callpad\\",
+         FileError(FileOperation::LeftInFormerFolder, ENOENT, "C:\\callpad\\田中callpad.txt", "C:\\田中callpad.txt"),
+         {QStringLiteral("ファイル C:\\callpad\\田中callpad.txt がありません"),
+          QStringLiteral("ファイル C:\\田中callpad.txt が残っています"),
+          QStringLiteral("ファイルを C:\\callpad\\ にコピーし、そのあと元のファイルを削除してください"),
+          QStringLiteral("README.txt「C:\\ に置いていたファイル」")}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -66,20 +72,6 @@ TEST(FileMessages, FailuresNameTheirFileAndTellTheFix) {
             EXPECT_TRUE(boxes.last().contains(part)) << ui::utf8(boxes.last());
         }
         EXPECT_EQ(boxes.last().contains(QStringLiteral("グループ")), c.groupAdvice) << ui::utf8(boxes.last());
-    }
-}
-
-// On Windows the files moved from C:\ into C:\callpad\; one left behind tells the user to move them.
-TEST(FileMessages, AFileLeftInTheFormerFolderTellsWhereToMoveIt) {
-    ui::RecordedMessageBoxes boxes;
-    ui::reportFailure(nullptr, FileError(FileOperation::LeftInFormerFolder, ENOENT, "C:\\callpad\\田中callpad.txt",
-                                         "C:\\田中callpad.txt"));
-    for (const QString& part :
-         {QStringLiteral("ファイル C:\\callpad\\田中callpad.txt がありません"),
-          QStringLiteral("ファイル C:\\田中callpad.txt が残っています"),
-          QStringLiteral("ファイルを C:\\callpad\\ にコピーし、そのあと元のファイルを削除してください"),
-          QStringLiteral("README.txt「C:\\ に置いていたファイル」")}) {
-        EXPECT_TRUE(boxes.last().contains(part)) << ui::utf8(boxes.last());
     }
 }
 

@@ -13,16 +13,11 @@ set -euo pipefail
 start_only=false
 if [ "$1" = --start-only ]; then
     start_only=true
-    shift
+    set -- "$2" "" "$3" # no Linux program
 fi
 exe=$(realpath "$1")
-if $start_only; then
-    linux_program=
-    scratch=$2
-else
-    linux_program=$(realpath "$2")
-    scratch=$3
-fi
+linux_program=${2:+$(realpath "$2")}
+scratch=$3
 here=$(cd "$(dirname "$0")" && pwd)
 rm -rf "$scratch"
 mkdir -p "$scratch"
@@ -85,15 +80,15 @@ echo "callpad.exe walked under Wine in $(seconds_since "$started") s"
 
 started=$(date +%s.%N)
 linux=$scratch/linux
-mkdir -p "$linux/home/Documents" "$linux/data" "$linux/runtime"
-chmod 700 "$linux/runtime"
+mkdir -p "$linux/home/Documents" "$linux/data"
+mkdir -m 700 "$linux/runtime"
 workbook=$linux/home/Documents/callpad.xls
 HOME=$linux/home XDG_DATA_HOME=$linux/data XDG_CONFIG_HOME=$linux/home/.config XDG_RUNTIME_DIR=$linux/runtime \
     QT_QPA_PLATFORM=xcb walk "$linux_program"
 echo "the Linux program walked in $(seconds_since "$started") s"
 
 /usr/bin/python3 "$here/compare-runs.py" "$windows_data/tanakacallpad.txt" "$linux/data/callpad/tanakacallpad.txt" \
-    "$windows_data/callpad.xls" "$linux/home/Documents/callpad.xls" "$message"
+    "$windows_data/callpad.xls" "$workbook" "$message"
 # The prefix takes about 700 MB; what it held has been compared.
 end_wine_session
 rm -rf "$scratch"

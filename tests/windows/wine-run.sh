@@ -17,8 +17,11 @@ seconds_since() {
 }
 
 # Wine finds Japanese file names only through a Japanese glibc locale, which Debian does not generate.
+# Test discovery may come before the set-up test; two at once share one set-up.
 set_up() {
     mkdir -p "$TMPDIR"
+    exec 9>"$build/wine-set-up.lock"
+    flock 9
     if [ ! -d "$locales/ja_JP.UTF-8" ]; then
         mkdir -p "$locales"
         localedef -i ja_JP -f UTF-8 "$locales/ja_JP.UTF-8"
@@ -28,8 +31,9 @@ set_up() {
         started=$(date +%s.%N)
         wineboot -i >/dev/null 2>&1
         wineserver -w
-        echo "Wine prefix set up in $(seconds_since "$started") s"
+        echo "Wine prefix set up in $(seconds_since "$started") s" >&2
     fi
+    flock -u 9
 }
 
 # One server for all the runs, so that each program starts in well under a second; it ends on its own
@@ -39,27 +43,15 @@ start_server() {
     wineserver -p30 </dev/null >/dev/null 2>&1 || true  # status 2: one is running already
 }
 
-case ${1-} in
---set-up)
-    set_up
-    start_server
-    exit 0
-    ;;
---stop)
+if [ "${1-}" = --stop ]; then
     wineserver -k 2>/dev/null || true
     exit 0
-    ;;
-esac
-
-# Test discovery may come before the set-up test; two at once share one set-up.
-if [ ! -f "$WINEPREFIX/system.reg" ] || [ ! -d "$locales/ja_JP.UTF-8" ]; then
-    mkdir -p "$build"
-    exec 9>"$build/wine-set-up.lock"
-    flock 9
-    set_up >&2
-    flock -u 9
 fi
+set_up
 start_server
+if [ "${1-}" = --set-up ]; then
+    exit 0
+fi
 unset LC_ALL
 if [ "${LANG-}" = ja_JP.UTF-8 ]; then
     export LOCPATH=$locales
@@ -67,7 +59,6 @@ fi
 # The program writes to files, not to ctest's pipes: the Wine processes it starts (services, devices)
 # outlive it and would hold them open. MinGW's C runtime ends lines with CR LF, which neither ctest's
 # output nor GoogleTest's test discovery wants.
-mkdir -p "$TMPDIR"
 out=$(mktemp "$TMPDIR/out.XXXXXX")
 err=$(mktemp "$TMPDIR/err.XXXXXX")
 trap 'rm -f "$out" "$err"' EXIT
