@@ -13,10 +13,8 @@
 
 #include <gtest/gtest.h>
 
-#include "records/FileError.h"
 #include "support/ProgramFixture.h"
 #include "ui/Controls.h"
-#include "ui/Handlers.h"
 #include "ui/Look.h"
 
 namespace callpad {
@@ -47,15 +45,6 @@ TEST(Registry, OpensEachScreenOnceAndBackBringsAMenu) {
     EXPECT_FALSE(program.isOpen("FrmTouroku"));
     ASSERT_TRUE(program.isOpen("FrmMein"));
     EXPECT_TRUE(program.screen("FrmMein")->isVisible());
-}
-
-// FileMessagesTest has the texts.
-TEST(Registry, AFailingHandlerIsReportedAndTheProgramGoesOn) {
-    test::ProgramFixture program;
-    ui::runHandler(program.screen("FrmMein"),
-                   [] { throw FileError(FileOperation::Write, ENOSPC, "c:\\callpadRT.txt"); });
-    EXPECT_TRUE(program.said(1, {"ファイル c:\\callpadRT.txt を書き込めません。"}));
-    EXPECT_TRUE(program.isOpen("FrmMein"));
 }
 
 const char* const kScreens[] = {"FrmMein", "Frmrenraku", "FrmUkekaku", "Frmrenuke", "FrmTouroku", "FrmUkesha"};
