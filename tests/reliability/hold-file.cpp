@@ -10,7 +10,17 @@ int wmain(int argc, wchar_t** argv) {
         return 2;
     }
     const DWORD sharing = argc == 4 ? FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE : 0;
-    const HANDLE file = CreateFileW(argv[1], GENERIC_READ, sharing, nullptr, OPEN_EXISTING, 0, nullptr);
+    // The test's own probe for the hold opens the file a moment, sharing nothing: that is waited for.
+    HANDLE file = INVALID_HANDLE_VALUE;
+    for (int attempt = 0; attempt < 2000 && file == INVALID_HANDLE_VALUE; ++attempt) {
+        file = CreateFileW(argv[1], GENERIC_READ, sharing, nullptr, OPEN_EXISTING, 0, nullptr);
+        if (file == INVALID_HANDLE_VALUE && GetLastError() != ERROR_SHARING_VIOLATION) {
+            return 1;
+        }
+        if (file == INVALID_HANDLE_VALUE) {
+            Sleep(5);
+        }
+    }
     if (file == INVALID_HANDLE_VALUE) {
         return 1;
     }
