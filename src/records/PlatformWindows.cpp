@@ -306,15 +306,14 @@ int replaceFile(const std::filesystem::path& file, const std::filesystem::path& 
     if (const DWORD error = attempt(faults, FileStep::Close, [&] { return out.close(); })) {
         return fail(error);
     }
-    if (replaceExisting && exists && renameWithPosixSemantics(staging, target)) {
-        return 0;
-    }
     // Not ReplaceFileW: it fails when the file does not exist yet. Without MOVEFILE_REPLACE_EXISTING the
-    // move fails on a file of that name instead of replacing it.
+    // move fails on a file of that name instead of replacing it. Either way of renaming is one step.
     const DWORD flags = MOVEFILE_WRITE_THROUGH | (replaceExisting ? MOVEFILE_REPLACE_EXISTING : 0);
     if (const DWORD error = retrying(replaceRefusedForNow, patience, [&] {
-            return attempt(faults, FileStep::Rename,
-                           [&] { return MoveFileExW(staging.c_str(), target.c_str(), flags); });
+            return attempt(faults, FileStep::Rename, [&] {
+                return (replaceExisting && exists && renameWithPosixSemantics(staging, target)) ||
+                       MoveFileExW(staging.c_str(), target.c_str(), flags);
+            });
         })) {
         // Told apart from a refusal of permissions: the user can close the other program.
         return fail(replaceRefusedForNow(error) && heldOpenByAnother(target) ? ERROR_SHARING_VIOLATION : error);
@@ -336,8 +335,11 @@ FileLock::~FileLock() {
 int FileLock::acquire(const std::filesystem::path& lockFile, std::chrono::milliseconds patience, FileFaults* faults) {
     Handle file;
     // Opening the lock file is not one of the steps that tests fail, as on POSIX; taking the lock is.
-    if (const DWORD error = openFile(file, systemPath(lockFile), GENERIC_READ | GENERIC_WRITE, OPEN_ALWAYS, kPatience,
-                                     nullptr, kShareLockFile)) {
+    const std::wstring path = systemPath(lockFile);
+    if (const DWORD error =
+            openFile(file, path, GENERIC_READ | GENERIC_WRITE, OPEN_ALWAYS, kPatience, nullptr, kShareLockFile)) {
+        // Creating it failed: a folder this account may not write, not a lock file to repair.
+        m_creationFailed = GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES;
         return static_cast<int>(error);
     }
     // The whole range, also beyond the end of the empty file, as a POSIX lock of the whole file.
@@ -407,8 +409,8 @@ int createFolder(const std::filesystem::path& folder) {
     return static_cast<int>(error);
 }
 
-// Current Windows lets a standard account create folders in the root of drive C but not files; by the
-// drive's default permissions every account of the PC may change the files in a folder created there.
+// Current Windows lets a standard account create folders in the root of drive C but not files; the data
+// folder is created with an entry that lets every account of the PC change the files in it.
 std::filesystem::path dataFolderRoot() {
     return std::filesystem::path(L"C:\\callpad");
 }
