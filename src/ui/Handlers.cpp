@@ -77,17 +77,23 @@ QString permissionAdvice(const FileError& error) {
     return QStringLiteral("\nこのアカウントには、このフォルダーに書き込む権限がありません。");
 }
 
+// The system's own number and description of the failure, for whoever looks into it.
+QString systemErrorText(const FileError& error) {
+    return QStringLiteral("\nエラー %1: %2").arg(QString::number(error.number()), qtext(error.description()));
+}
+
 QString fileErrorText(const FileError& error) {
     const QString file = qtext(error.path());
     QString what;
     const bool reading = error.operation() == FileOperation::Read;
     if (error.kind() == platform::ErrorKind::Busy && (reading || error.operation() == FileOperation::Write)) {
-        return QStringLiteral(
+        what = QStringLiteral(
                    "ファイル %1 はほかのプログラム（Excel など）で開かれているため、%2。\n"
                    "そのプログラムでファイルを閉じてから、もう一度操作してください。"
                    "ファイルは変更していません。%3")
-            .arg(file, reading ? QStringLiteral("読み込めません") : QStringLiteral("書き込めません"),
-                 windowsHelp("ほかのプログラムが開いているとき"));
+                   .arg(file, reading ? QStringLiteral("読み込めません") : QStringLiteral("書き込めません"),
+                        windowsHelp("ほかのプログラムが開いているとき"));
+        return what + systemErrorText(error);
     }
     switch (error.operation()) {
         case FileOperation::Read: what = QStringLiteral("ファイル %1 を読み込めません。").arg(file); break;
@@ -98,7 +104,8 @@ QString fileErrorText(const FileError& error) {
             return QStringLiteral(
                        "ファイル %1 は読み取り専用です。\n"
                        "ファイルは変更していません。保存するには、読み取り専用を解除してください。%2")
-                .arg(file, windowsHelp("読み取り専用のファイル"));
+                       .arg(file, windowsHelp("読み取り専用のファイル")) +
+                   systemErrorText(error);
         case FileOperation::Reach:
             return QStringLiteral(
                        "%1 %2 に接続できません。\n"
@@ -117,14 +124,15 @@ QString fileErrorText(const FileError& error) {
                        "ファイル %1 がありません。以前のコールパッドが C:\\ に置いていたファイル %2 が残っています。\n"
                        "コールパッドをすべて終了してから、C:\\ に置いていたコールパッドのファイルを %3 "
                        "にコピーし、そのあと元のファイルを削除してください（移動すると、ほかのアカウントが"
-                       "書き込めなくなることがあります。README.txt「C:\\ "
-                       "に置いていたファイル」）。何も読み書きしていません。")
+                       "書き込めなくなることがあります。移動してしまったファイルは、管理者が icacls C:\\callpad "
+                       "/reset /T で権限を戻せます。README.txt「C:\\ に置いていたファイル」）。"
+                       "何も読み書きしていません。")
                 .arg(file, qtext(error.detail()), qtext(fileFolder(error.path())));
     }
     if (error.kind() == platform::ErrorKind::NotPermitted && error.operation() != FileOperation::Lock) {
         what += permissionAdvice(error);
     }
-    return what + QStringLiteral("\nエラー %1: %2").arg(QString::number(error.number()), qtext(error.description()));
+    return what + systemErrorText(error);
 }
 
 }  // namespace
