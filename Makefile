@@ -18,7 +18,7 @@ DEB := build/package/callpad_$(VERSION)_$(shell dpkg --print-architecture).deb
 WINDOWS_ZIP := build/package/callpad-$(VERSION)-windows-x64.zip
 WINDOWS_MSI := build/package/callpad-$(VERSION)-x64.msi
 
-.PHONY: all deps build run test check-includes check-format test-asan test-windows test-windows-app test-fuzz fuzz package package-windows bench screenshots screenshots-windows qt-windows format clean
+.PHONY: all deps build run test check-includes check-format test-asan test-windows test-windows-app test-fuzz fuzz package package-deb package-windows bench screenshots screenshots-windows qt-windows format clean
 
 all: build
 
@@ -45,7 +45,6 @@ test: build check-includes check-format
 	$(MAKE) test-windows-app
 	$(MAKE) test-fuzz
 	$(MAKE) package WARNINGS_AS_ERRORS=ON
-	$(MAKE) package-windows WARNINGS_AS_ERRORS=ON
 
 # Folders of src include each other only in the directions of tools/check-includes.py.
 check-includes: deps
@@ -79,10 +78,15 @@ test-windows-app: build qt-windows
 			build/windows-app/scaled/$$percent build/windows-app/screenshots $$percent || exit 1; \
 	done
 
-# A Debian package of the optimised program, checked by installing it into a scratch root. A packager's
+# The packages for both systems. A Debian package of the optimised program, checked by installing it into
+# a scratch root. A packager's
 # build does not stop on a warning that another compiler finds; make test turns warnings into errors.
 WARNINGS_AS_ERRORS ?= OFF
-package: deps
+package:
+	$(MAKE) package-deb
+	$(MAKE) package-windows
+
+package-deb: deps
 	cmake --preset release -DCMAKE_COMPILE_WARNING_AS_ERROR=$(WARNINGS_AS_ERRORS)
 	cmake --build --preset release --target callpad
 	rm -f $(DEB)

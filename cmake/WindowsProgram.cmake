@@ -1,5 +1,5 @@
 # callpad.exe: one static Windows GUI program with its icon and version, and the zip that ships it
-# (make package). Included for Windows builds of the screens.
+# (make package-windows). Included for Windows builds of the screens.
 
 find_package(Python3 REQUIRED COMPONENTS Interpreter)
 set(CALLPAD_ICON ${CMAKE_CURRENT_BINARY_DIR}/callpad.ico)
