@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Checks the Windows zip: callpad.exe (stripped) and README.txt at the top and nothing else, the read-me
-# in UTF-8 with a byte-order mark and CR LF line ends naming the Windows versions and the data folder;
+# in UTF-8 with a byte-order mark and CR LF line ends naming the Windows versions, the data folder and
+# the sections the messages name; the manifest in the exe;
 # then unpacks it and starts the program in it under Wine.
 # Usage: check-zip.sh <callpad-VERSION-windows-x64.zip> <scratch folder>
 set -euo pipefail
@@ -24,6 +25,14 @@ iconv -f UTF-8 -t UTF-8 "$readme" >/dev/null || fail "README.txt is not UTF-8"
 [ "$(tr -d '\r' <"$readme" | wc -l)" = "$(grep -c $'\r$' "$readme")" ] || fail "README.txt has lines without CR LF"
 for text in 'Windows 10' 'Windows 11' '64' 'C:\callpad\' 'データの置き場所' 'Where the files live'; do
     grep -qF "$text" "$readme" || fail "README.txt does not mention $text"
+done
+# The sections that the program's messages name: a heading in each language.
+for text in 'C:\ に置いていたファイル' '権限がないとき' 'ほかのプログラムが開いているとき' '読み取り専用のファイル'; do
+    [ "$(grep -cF "$text" "$readme")" -ge 2 ] || fail "README.txt lacks the section $text in one of its languages"
+done
+# The application manifest, which the resource compiler embeds as it stands.
+for text in asInvoker PerMonitorV2 '{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}'; do
+    grep -qaF "$text" "$scratch/unpacked/callpad.exe" || fail "callpad.exe's manifest lacks $text"
 done
 if x86_64-w64-mingw32-objdump -h "$scratch/unpacked/callpad.exe" | grep -q '\.debug_'; then
     fail "callpad.exe in the zip is not stripped"
