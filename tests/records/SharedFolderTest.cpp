@@ -1,13 +1,14 @@
 #include <fcntl.h>
 #include <grp.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstdlib>
-#include <fstream>
 #include <functional>
 
 #include "messages/MessageFile.h"
@@ -25,27 +26,16 @@ namespace callpad {
 namespace {
 
 namespace fs = std::filesystem;
+using test::errorOf;
 using test::TempFolder;
 constexpr const char* kPath = "c:\\田中callpad.txt";
 
-void writeText(const fs::path& path, std::string_view text) {
-    std::ofstream(path, std::ios::binary) << text;
-}
-
-struct FileAccess {
-    mode_t mode;
-    gid_t group;
-    bool operator==(const FileAccess&) const = default;
-};
-
-FileAccess accessOf(const fs::path& path) {
+// The permission bits and the group of a file, not of a link's target.
+using Access = std::pair<mode_t, gid_t>;
+Access accessOf(const fs::path& path) {
     struct stat info {};
     EXPECT_EQ(::lstat(path.c_str(), &info), 0) << path;
-    return {static_cast<mode_t>(info.st_mode & 07777), info.st_gid};
-}
-
-std::ostream& operator<<(std::ostream& out, const FileAccess& access) {
-    return out << std::oct << access.mode << std::dec << " group " << access.group;
+    return {info.st_mode & 07777, info.st_gid};
 }
 
 // Sets the process umask for one test and puts the old one back.
@@ -60,214 +50,153 @@ private:
     mode_t m_old;
 };
 
-// The error a call throws, or nothing.
-template <typename Call>
-std::optional<FileError> errorOf(Call call) {
-    try {
-        call();
-    } catch (const FileError& error) {
-        return error;
-    }
-    return std::nullopt;
-}
-
 TEST(ShownPaths, NameTheRealFileWithTheHomeFolderAsTilde) {
     const struct {
-        const char* name;
         DataFolder folder;
         const char* shown;
     } cases[] = {
-        {"below home", DataFolder("/home/ta/.local/share/callpad", "/home/ta"),
-         "~/.local/share/callpad/田中callpad.txt"},
-        {"home given with a slash", DataFolder("/home/ta/callpad", "/home/ta/"), "~/callpad/田中callpad.txt"},
-        {"a longer name that starts like home", DataFolder("/home/tanaka/callpad", "/home/ta"),
-         "/home/tanaka/callpad/田中callpad.txt"},
-        {"a share outside home", DataFolder("/srv/office/callpad", "/home/ta"), "/srv/office/callpad/田中callpad.txt"},
-        {"no home known", DataFolder("/home/ta/callpad"), "/home/ta/callpad/田中callpad.txt"},
+        {DataFolder("/home/ta/.local/share/callpad", "/home/ta"), "~/.local/share/callpad/田中callpad.txt"},
+        {DataFolder("/home/ta/callpad", "/home/ta/"), "~/callpad/田中callpad.txt"},
+        {DataFolder("/home/tanaka/callpad", "/home/ta"), "/home/tanaka/callpad/田中callpad.txt"},
+        {DataFolder("/srv/office/callpad", "/home/ta"), "/srv/office/callpad/田中callpad.txt"},
+        {DataFolder("/home/ta/callpad"), "/home/ta/callpad/田中callpad.txt"},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
         EXPECT_EQ(c.folder.shownPath(kPath), c.shown);
     }
     EXPECT_EQ(DataFolder("/home/ta/.local/share/callpad", "/home/ta").shownRoot(), "~/.local/share/callpad");
-
-    // The errors of the file layer carry the same path.
-    TempFolder temp;
-    const DataFolder inHome(temp.root() / "callpad", temp.root());
-    fs::create_directories(inHome.root() / fs::path(u8"田中callpad.txt"));
-    const auto error = errorOf([&] { fileExists(inHome, kPath); });
-    ASSERT_TRUE(error);
-    EXPECT_EQ(error->path(), "~/callpad/田中callpad.txt");
 }
 
+// The program's own lookup, with the XDG files of the home it runs in.
 TEST(WorkbookFolder, IsTheDocumentsFolderThatExistsElseDocumentsElseHome) {
     TempFolder home;
-    const fs::path config = home.path(".config");
+    const std::string quoted = "XDG_DOCUMENTS_DIR=\"" + home.root().string() + "/docs \\\"quoted\\\"\"\n";
     const struct {
-        const char* name;
-        const char* userDirs;  // the user-dirs.dirs file with %HOME% for the home folder, or nullptr for none
+        std::string userDirs;  // the user-dirs.dirs file, or none
         bool documentsExists;  // ~/Documents
         fs::path expected;
     } cases[] = {
-        {"the desktop's Japanese folder",
-         "# written by xdg-user-dirs-update\nXDG_DESKTOP_DIR=\"$HOME/デスクトップ\"\n"
-         "XDG_DOCUMENTS_DIR=\"$HOME/ドキュメント\"\n",
+        {"# by xdg-user-dirs-update\nXDG_DESKTOP_DIR=\"$HOME/Desktop\"\nXDG_DOCUMENTS_DIR=\"$HOME/ドキュメント\"\n",
          true, home.path("ドキュメント")},
-        {"an absolute path with escaped quotes", "XDG_DOCUMENTS_DIR=\"%HOME%/docs \\\"quoted\\\"\"\n", false,
-         home.path("docs \"quoted\"")},
-        {"a configured folder that does not exist", "XDG_DOCUMENTS_DIR=\"$HOME/gone\"\n", true, home.path("Documents")},
-        {"a commented-out line", "# XDG_DOCUMENTS_DIR=\"$HOME/ドキュメント\"\n", false, home.root()},
-        {"documents turned off (home itself)", "XDG_DOCUMENTS_DIR=\"$HOME/\"\n", true, home.root()},
-        {"no user-dirs file", nullptr, true, home.path("Documents")},
-        {"nothing at all", nullptr, false, home.root()},
+        {quoted, false, home.path("docs \"quoted\"")},
+        {"XDG_DOCUMENTS_DIR=\"$HOME/gone\"\n", true, home.path("Documents")},
+        {"# XDG_DOCUMENTS_DIR=\"$HOME/ドキュメント\"\n", false, home.root()},
+        {"XDG_DOCUMENTS_DIR=\"$HOME/\"\n", true, home.root()},
+        {"", true, home.path("Documents")},
+        {"", false, home.root()},
     };
-    fs::create_directories(config);
+    fs::create_directories(home.path(".config"));
     fs::create_directory(home.path("ドキュメント"));
     fs::create_directory(home.path("docs \"quoted\""));
+    const std::string oldHome = std::getenv("HOME") ? std::getenv("HOME") : "";
+    ::setenv("HOME", home.root().c_str(), 1);
+    ::unsetenv("XDG_CONFIG_HOME");
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        fs::remove(config / "user-dirs.dirs");
+        SCOPED_TRACE(c.userDirs);
+        fs::remove(home.path(".config/user-dirs.dirs"));
         fs::remove(home.path("Documents"));
-        if (c.userDirs) {
-            std::string text = c.userDirs;
-            if (const auto at = text.find("%HOME%"); at != std::string::npos) {
-                text.replace(at, 6, home.root().string());
-            }
-            writeText(config / "user-dirs.dirs", text);
+        if (!c.userDirs.empty()) {
+            home.write(".config/user-dirs.dirs", c.userDirs);
         }
         if (c.documentsExists) {
             fs::create_directory(home.path("Documents"));
         }
-        EXPECT_EQ(documentsFolder(home.root(), config), c.expected);
+        EXPECT_EQ(DataFolder::workbookFolderForThisMachine().root(), c.expected);
     }
-
-    // The program's own lookup takes the XDG files of the home it runs in.
-    writeText(config / "user-dirs.dirs", "XDG_DOCUMENTS_DIR=\"$HOME/ドキュメント\"\n");
-    const std::string oldHome = std::getenv("HOME") ? std::getenv("HOME") : "";
-    ::setenv("HOME", home.root().c_str(), 1);
-    ::unsetenv("XDG_CONFIG_HOME");
-    const DataFolder workbookFolder = DataFolder::workbookFolderForThisMachine();
+    EXPECT_EQ(DataFolder::workbookFolderForThisMachine().shownPath("c:\\callpad.xls"), "~/callpad.xls");
     ::setenv("HOME", oldHome.c_str(), 1);
-    EXPECT_EQ(workbookFolder.root(), home.path("ドキュメント"));
-    EXPECT_EQ(workbookFolder.shownPath("c:\\callpad.xls"), "~/ドキュメント/callpad.xls");
 }
 
 TEST(MountTable, FindsTheOptionsThatKeepLocksOnThisPc) {
     TempFolder temp;
-    const fs::path table = temp.root() / "mounts";
-    const fs::path folder = "/callpad-nowhere/office/callpad";
     const struct {
         const char* name;
         const char* lines;
         std::optional<std::string> option;
     } cases[] = {
-        {"NFS 4 with working locks", "srv:/x /callpad-nowhere/office nfs4 rw,vers=4.2,local_lock=none 0 0\n",
+        {"NFS 4 with working locks", "s:/x /nowhere/office nfs4 rw,vers=4.2,local_lock=none 0 0\n", std::nullopt},
+        {"NFS nolock", "s:/x /nowhere/office nfs rw,vers=3,nolock 0 0\n", "nolock"},
+        {"NFS local_lock=posix", "s:/x /nowhere/office nfs rw,local_lock=posix 0 0\n", "local_lock=posix"},
+        {"NFS local_lock=all", "s:/x /nowhere/office nfs4 rw,local_lock=all 0 0\n", "local_lock=all"},
+        {"NFS local_lock=flock keeps only flock", "s:/x /nowhere/office nfs rw,local_lock=flock 0 0\n", std::nullopt},
+        {"SMB nobrl", "//s/x /nowhere/office cifs rw,vers=3.1.1,nobrl 0 0\n", "nobrl"},
+        {"SMB with byte-range locks", "//s/x /nowhere/office cifs rw,vers=3.1.1 0 0\n", std::nullopt},
+        {"the innermost mount counts", "s:/x /nowhere nfs rw,nolock 0 0\n//s/y /nowhere/office cifs rw 0 0\n",
          std::nullopt},
-        {"NFS nolock", "srv:/x /callpad-nowhere/office nfs rw,vers=3,nolock 0 0\n", "nolock"},
-        {"NFS local_lock=posix", "srv:/x /callpad-nowhere/office nfs rw,local_lock=posix 0 0\n", "local_lock=posix"},
-        {"NFS local_lock=all", "srv:/x /callpad-nowhere/office nfs4 rw,local_lock=all 0 0\n", "local_lock=all"},
-        {"NFS local_lock=flock leaves record locks alone",
-         "srv:/x /callpad-nowhere/office nfs rw,local_lock=flock 0 0\n", std::nullopt},
-        {"SMB nobrl", "//srv/x /callpad-nowhere/office cifs rw,vers=3.1.1,nobrl 0 0\n", "nobrl"},
-        {"SMB with byte-range locks", "//srv/x /callpad-nowhere/office cifs rw,vers=3.1.1 0 0\n", std::nullopt},
-        {"the innermost mount counts",
-         "srv:/x /callpad-nowhere nfs rw,nolock 0 0\n//srv/y /callpad-nowhere/office cifs rw 0 0\n", std::nullopt},
-        {"a mount point that only starts like the folder's", "srv:/x /callpad-nowhere/off nfs rw,nolock 0 0\n",
-         std::nullopt},
+        {"a mount point that only starts like the folder's", "s:/x /nowhere/off nfs rw,nolock 0 0\n", std::nullopt},
         {"the last mount on a point hides the earlier",
-         "//srv/y /callpad-nowhere/office cifs rw 0 0\n"
-         "srv:/x /callpad-nowhere/office nfs rw,nolock 0 0\n",
-         "nolock"},
+         "//s/y /nowhere/office cifs rw 0 0\ns:/x /nowhere/office nfs rw,nolock 0 0\n", "nolock"},
         {"a local file system", "/dev/sda1 / ext4 rw,relatime 0 0\n", std::nullopt},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        writeText(table, c.lines);
-        EXPECT_EQ(localLockOption(folder, table), c.option);
+        temp.write("mounts", c.lines);
+        EXPECT_EQ(localLockOption("/nowhere/office/callpad", temp.path("mounts")), c.option);
     }
-    writeText(table, "//srv/x /callpad-nowhere/my\\040share cifs rw,nobrl 0 0\n");
-    EXPECT_EQ(localLockOption("/callpad-nowhere/my share/callpad", table), "nobrl");
-    EXPECT_EQ(localLockOption(folder, temp.root() / "no-such-table"), std::nullopt);
+    temp.write("mounts", "//s/x /nowhere/my\\040office cifs rw,nobrl 0 0\n");
+    EXPECT_EQ(localLockOption("/nowhere/my office/callpad", temp.path("mounts")), "nobrl");
+    EXPECT_EQ(localLockOption("/nowhere/office/callpad", temp.path("no-such-table")), std::nullopt);
 }
 
-TEST(SharedFolder, AMountThatKeepsLocksLocalIsRefusedBeforeAnythingIsWritten) {
+// A folder that cannot hold the folder lock, and a link to a share that is not mounted, whether the data
+// folder or a folder above it, are reported by reads and writes before anything is created. A folder
+// that nothing was saved in yet is simply empty.
+TEST(SharedFolder, AFolderWhoseLocksStayLocalOrThatIsNotThereIsReportedAndNothingIsCreated) {
     TempFolder temp;
-    const fs::path table = temp.root().parent_path() / (temp.root().filename().string() + "-mounts");
-    writeText(table, "srv:/x " + fs::canonical(temp.root()).string() + " nfs rw,nolock 0 0\n");
-    DataFolder folder(temp.root() / "callpad");
-    folder.useMountTable(table);
-    const auto error = errorOf([&] { saveNewMessage(folder, kPath, test::sampleMessage("1")); });
-    fs::remove(table);
+    temp.write("mounts", "s:/x " + fs::canonical(temp.root()).string() + " nfs rw,nolock 0 0\n");
+    DataFolder nolock(temp.root() / "callpad");
+    nolock.useMountTable(temp.path("mounts"));
+    const auto error = errorOf([&] { saveNewMessage(nolock, kPath, test::sampleMessage("1")); });
     ASSERT_TRUE(error);
     EXPECT_EQ(error->operation(), FileOperation::LocalLock);
     EXPECT_EQ(error->detail(), "nolock");
-    EXPECT_EQ(error->path(), folder.root().string());
-    EXPECT_EQ(temp.listing(), "");
-}
+    EXPECT_EQ(error->path(), nolock.root().string());
 
-TEST(SharedFolder, ALinkToAShareThatIsNotThereIsReportedAndNothingIsCreated) {
-    TempFolder temp;
-    const fs::path share = temp.root() / "mnt" / "office";
-    fs::create_symlink(share / "callpad", temp.root() / "data-link");
-    fs::create_symlink(share, temp.root() / "share-link");
+    fs::create_symlink(temp.root() / "mnt" / "office" / "callpad", temp.root() / "data-link");
+    fs::create_symlink(temp.root() / "mnt" / "office", temp.root() / "share-link");
     const DataFolder dangling(temp.root() / "data-link", temp.root());
-    const DataFolder belowDangling(temp.root() / "share-link" / "callpad");
-    for (const DataFolder* folder : {&dangling, &belowDangling}) {
-        SCOPED_TRACE(folder->root());
+    for (const DataFolder& folder : {dangling, DataFolder(temp.root() / "share-link" / "callpad")}) {
+        SCOPED_TRACE(folder.root());
         MessageTable table;
-        const auto readError = errorOf([&] { LoadMessages(*folder, kPath, table); });
-        ASSERT_TRUE(readError);
-        EXPECT_EQ(readError->operation(), FileOperation::Reach);
-        const auto writeError = errorOf([&] { saveNewMessage(*folder, kPath, test::sampleMessage("1")); });
-        ASSERT_TRUE(writeError);
-        EXPECT_EQ(writeError->operation(), FileOperation::Reach);
-        EXPECT_FALSE(fs::exists(temp.root() / "mnt"));
+        EXPECT_EQ(errorOf([&] { LoadMessages(folder, kPath, table); }).value().operation(), FileOperation::Reach);
+        EXPECT_EQ(errorOf([&] { saveNewMessage(folder, kPath, test::sampleMessage("1")); }).value().operation(),
+                  FileOperation::Reach);
     }
-    EXPECT_EQ(errorOf([&] { fileExists(dangling, kPath); })->path(), "~/data-link");
+    EXPECT_EQ(errorOf([&] { fileExists(dangling, kPath); }).value().path(), "~/data-link");
 
-    // A folder that nothing was saved in yet is simply empty.
     const DataFolder fresh(temp.root() / "fresh" / "callpad");
     MessageTable table;
     EXPECT_TRUE(LoadMessages(fresh, kPath, table).isWhole());
     EXPECT_EQ(table.MessageCount(), 0);
-    EXPECT_FALSE(fs::exists(temp.root() / "fresh"));
+    EXPECT_EQ(temp.listing(), "data-link mounts share-link");
 }
 
 // Under umask 077 a rewrite keeps the mode a first save's file was given, and links planted under the
-// names it uses never lead it elsewhere.
+// names it uses never lead it elsewhere: a temporary file's link goes, a lock file's is refused.
 TEST(SharedFolder, RewritesKeepTheModeAndNeverFollowLinksPlantedUnderTheirNames) {
     TempFolder temp;
+    const TempFolder elsewhere;
     const Umask strict(077);
     const fs::path file = temp.path("田中callpad.txt");
     saveNewMessage(temp.folder(), kPath, test::sampleMessage("1"));
     ASSERT_EQ(::chmod(file.c_str(), 0664), 0);
+    elsewhere.write("victim", "mine");
+    ASSERT_EQ(::chmod(elsewhere.path("victim").c_str(), 0600), 0);
+    fs::create_symlink(elsewhere.path("victim"), temp.path("田中callpad.txt.tmp"));
     saveNewMessage(temp.folder(), kPath, test::sampleMessage("2"));
-    EXPECT_EQ(accessOf(file).mode, 0664u);
+    EXPECT_EQ(accessOf(file).first, 0664u);
 
-    // A temporary file name that is a link: the link goes, the file it points at stays as it was.
-    const fs::path victim = temp.root().parent_path() / (temp.root().filename().string() + "-victim");
-    writeText(victim, "mine");
-    ASSERT_EQ(::chmod(victim.c_str(), 0600), 0);
-    fs::create_symlink(victim, temp.path("田中callpad.txt.tmp"));
-    saveNewMessage(temp.folder(), kPath, test::sampleMessage("3"));
-    MessageTable table;
-    LoadMessages(temp.folder(), kPath, table);
-    EXPECT_EQ(table.MessageCount(), 3);
-    EXPECT_EQ(accessOf(file).mode, 0664u);
-
-    // A lock file name that is a link: refused, nothing written, nothing changed.
     fs::remove(temp.root() / kLockFileName);
-    fs::create_symlink(victim, temp.root() / kLockFileName);
-    const std::string before = temp.read("田中callpad.txt");
-    const auto error = errorOf([&] { saveNewMessage(temp.folder(), kPath, test::sampleMessage("4")); });
+    fs::create_symlink(elsewhere.path("victim"), temp.root() / kLockFileName);
+    const auto error = errorOf([&] { saveNewMessage(temp.folder(), kPath, test::sampleMessage("3")); });
     ASSERT_TRUE(error);
     EXPECT_EQ(error->operation(), FileOperation::Lock);
     EXPECT_EQ(error->number(), ELOOP);
-    EXPECT_EQ(temp.read("田中callpad.txt"), before);
-    std::ifstream victimText(victim);
-    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(victimText), {}), "mine");
-    EXPECT_EQ(accessOf(victim).mode, 0600u);
-    fs::remove(victim);
+    MessageTable table;
+    LoadMessages(temp.folder(), kPath, table);
+    EXPECT_EQ(table.MessageCount(), 2);
+    EXPECT_EQ(elsewhere.read("victim"), "mine");
+    EXPECT_EQ(accessOf(elsewhere.path("victim")).first, 0600u);
 }
 
 TEST(SharedFolder, TheLockFileIsWritableByWhoeverMayWriteTheFolder) {
@@ -277,11 +206,11 @@ TEST(SharedFolder, TheLockFileIsWritableByWhoeverMayWriteTheFolder) {
         TempFolder temp;
         ASSERT_EQ(::chmod(temp.root().c_str(), folderMode), 0);
         { FolderLock lock(temp.folder()); }
-        EXPECT_EQ(accessOf(temp.root() / kLockFileName).mode, lockMode);
+        EXPECT_EQ(accessOf(temp.root() / kLockFileName).first, lockMode);
         // An existing lock file's mode is left alone.
         ASSERT_EQ(::chmod((temp.root() / kLockFileName).c_str(), 0640), 0);
         { FolderLock lock(temp.folder()); }
-        EXPECT_EQ(accessOf(temp.root() / kLockFileName).mode, 0640u);
+        EXPECT_EQ(accessOf(temp.root() / kLockFileName).first, 0640u);
     }
 }
 
@@ -290,36 +219,30 @@ TEST(SharedFolder, TheLockFileIsWritableByWhoeverMayWriteTheFolder) {
 // supplementary group, as on an office PC. Needs root to switch; no user needs to exist.
 constexpr gid_t kSharedGroup = 61000;
 
-struct Account {
-    uid_t uid;
-    gid_t primaryGroup;
-    mode_t umask;
-};
-constexpr Account kSato{61001, 61001, 022};
-constexpr Account kSuzuki{61002, 61002, 022};
-constexpr Account kSatoStrict{61001, 61001, 077};
-constexpr Account kSuzukiStrict{61002, 61002, 077};
+// The two accounts' user ids, each also the id of the account's primary group.
+constexpr uid_t kSato = 61001;
+constexpr uid_t kSuzuki = 61002;
 
 // What a step met: the operation, the error number and the path of a file error.
 std::string failure(FileOperation operation, int number, const std::string& path) {
     return std::to_string(static_cast<int>(operation)) + " " + std::to_string(number) + " " + path;
 }
 
-// Runs `step` as the account in a child process and returns what it did: "ok" or the failure it met.
-// A child that does not end within ten seconds is ended by its alarm and reported.
-std::string runAs(const Account& account, const std::function<void()>& step) {
-    int channel[2];
-    if (::pipe(channel) != 0) {
-        return "no pipe";
+// Runs `step` as the account under `mask` in a child process and returns what it did: "ok" or the failure
+// it met. A child that does not end within ten seconds is ended by its alarm and reported.
+std::string runAs(uid_t account, const std::function<void()>& step, mode_t mask = 022) {
+    constexpr std::size_t kSize = 512;
+    void* const shared = ::mmap(nullptr, kSize, PROT_READ | PROT_WRITE, MAP_SHARED | MAP_ANONYMOUS, -1, 0);
+    if (shared == MAP_FAILED) {
+        return "no shared memory";
     }
     const pid_t pid = ::fork();
     if (pid == 0) {
-        ::close(channel[0]);
         ::alarm(10);
         const gid_t groups[] = {kSharedGroup};
         std::string result = "cannot switch account";
-        if (::setgroups(1, groups) == 0 && ::setgid(account.primaryGroup) == 0 && ::setuid(account.uid) == 0) {
-            ::umask(account.umask);
+        if (::setgroups(1, groups) == 0 && ::setgid(account) == 0 && ::setuid(account) == 0) {
+            ::umask(mask);
             try {
                 step();
                 result = "ok";
@@ -329,23 +252,15 @@ std::string runAs(const Account& account, const std::function<void()>& step) {
                 result = error.what();
             }
         }
-        (void)!::write(channel[1], result.data(), result.size());
+        std::snprintf(static_cast<char*>(shared), kSize, "%s", result.c_str());
         ::_exit(0);
     }
-    ::close(channel[1]);
-    std::string result;
-    char buffer[512];
-    for (ssize_t count; (count = ::read(channel[0], buffer, sizeof buffer)) > 0;) {
-        result.append(buffer, static_cast<std::size_t>(count));
-    }
-    ::close(channel[0]);
     int status = 0;
     ::waitpid(pid, &status, 0);
-    return WIFSIGNALED(status) ? "ended by signal " + std::to_string(WTERMSIG(status)) : result;
-}
-
-std::function<void()> save(const DataFolder& folder, int number) {
-    return [&folder, number] { saveNewMessage(folder, kPath, test::numberedMessage(number)); };
+    const std::string result = WIFSIGNALED(status) ? "ended by signal " + std::to_string(WTERMSIG(status))
+                                                   : std::string(static_cast<const char*>(shared));
+    ::munmap(shared, kSize);
+    return result;
 }
 
 class TwoAccounts : public ::testing::Test {
@@ -357,69 +272,66 @@ protected:
         ASSERT_EQ(::chmod(m_temp.root().c_str(), 0755), 0);
     }
 
-    // The shared data folder, group-owned by the shared group, with the given mode.
-    const DataFolder& sharedFolder(mode_t mode) {
-        fs::create_directory(m_shared.root());
-        EXPECT_EQ(::chown(m_shared.root().c_str(), 0, kSharedGroup), 0);
-        EXPECT_EQ(::chmod(m_shared.root().c_str(), mode), 0);
-        return m_shared;
+    // The shared data folder, group-owned by the shared group, with the given mode, and no files in it.
+    void share(mode_t mode) {
+        fs::remove_all(m_folder.root());
+        fs::create_directory(m_folder.root());
+        EXPECT_EQ(::chown(m_folder.root().c_str(), 0, kSharedGroup), 0);
+        EXPECT_EQ(::chmod(m_folder.root().c_str(), mode), 0);
     }
-    fs::path file() const { return m_shared.root() / fs::path(u8"田中callpad.txt"); }
-    fs::path lockFile() const { return m_shared.root() / kLockFileName; }
+    std::function<void()> save(int number) const {
+        return [this, number] { saveNewMessage(m_folder, kPath, test::numberedMessage(number)); };
+    }
 
     TempFolder m_temp;
-    DataFolder m_shared{m_temp.root() / "shared"};
+    const DataFolder m_folder{m_temp.root() / "shared"};
+    const fs::path m_file = m_temp.path("shared/田中callpad.txt");
+    const fs::path m_list = m_temp.path("shared/callpadUT.txt");
+    const fs::path m_lock = m_temp.path("shared/callpad.lock");
 };
 
+// A lock file the other account cannot write is reported and nothing is written; once it is removed, as
+// the message says, the program makes one both can lock. Then the accounts take turns, also under umask
+// 077 and after the other left a temporary file, and every file keeps its mode and group.
 TEST_F(TwoAccounts, TakeTurnsOnASetgidFolderAndEveryFileKeepsItsModeAndGroup) {
-    const DataFolder& folder = sharedFolder(02770);
-    ASSERT_EQ(runAs(kSato, save(folder, 1)), "ok");
-    const FileAccess created = accessOf(file());
-    EXPECT_EQ(created, (FileAccess{0644, kSharedGroup}));
-    ASSERT_EQ(runAs(kSuzuki, [&] { SaveNameList(folder, "c:\\callpadUT.txt", NameList{}); }), "ok");
-    const FileAccess list = accessOf(m_shared.root() / "callpadUT.txt");
+    share(02770);
+    ASSERT_EQ(runAs(kSuzuki, [&] { ::close(::open(m_lock.c_str(), O_CREAT | O_WRONLY, 0644)); }), "ok");
+    EXPECT_EQ(runAs(kSato, save(1)), failure(FileOperation::Lock, EACCES, m_lock.string()));
+    EXPECT_FALSE(fs::exists(m_file));
+    ASSERT_EQ(runAs(kSato, [&] { fs::remove(m_lock); }), "ok");
+    ASSERT_EQ(runAs(kSato, save(1)), "ok");
+    EXPECT_EQ(accessOf(m_file), Access(0644, kSharedGroup));
+    ASSERT_EQ(runAs(kSuzuki, [&] { SaveNameList(m_folder, "c:\\callpadUT.txt", NameList{}); }), "ok");
+    const Access list = accessOf(m_list);
 
     const struct {
         const char* name;
-        Account account;
+        uid_t account;
+        mode_t mask;
         std::function<void()> step;
     } turns[] = {
-        {"the other account saves", kSuzuki, save(folder, 2)},
-        {"the other account leaves a temporary file", kSuzuki,
-         [&] { std::ofstream(m_shared.root() / fs::path(u8"田中callpad.txt.tmp")) << "half"; }},
-        {"umask 077 saves over it", kSatoStrict, save(folder, 3)},
-        {"the other account reads and deletes after it", kSuzuki,
+        {"the other account saves", kSuzuki, 022, save(2)},
+        {"the other account leaves a temporary file", kSuzuki, 022,
+         [&] { m_temp.write("shared/田中callpad.txt.tmp", "half"); }},
+        {"umask 077 saves over it", kSato, 077, save(3)},
+        {"the other account reads and deletes after it", kSuzuki, 022,
          [&] {
              MessageTable table;
-             LoadMessages(folder, kPath, table);
-             deleteMessageFromFile(folder, kPath, table, 2, 0);
+             LoadMessages(m_folder, kPath, table);
+             deleteMessageFromFile(m_folder, kPath, table, 2, 0);
          }},
-        {"umask 077 rewrites the list", kSuzukiStrict, [&] { SaveNameList(folder, "c:\\callpadUT.txt", NameList{}); }},
-        {"the first account saves again", kSato, save(folder, 4)},
+        {"umask 077 rewrites the list", kSuzuki, 077, [&] { SaveNameList(m_folder, "c:\\callpadUT.txt", NameList{}); }},
+        {"the first account saves again", kSato, 022, save(4)},
     };
     for (const auto& turn : turns) {
         SCOPED_TRACE(turn.name);
-        EXPECT_EQ(runAs(turn.account, turn.step), "ok");
-        EXPECT_EQ(accessOf(file()), created);
-        EXPECT_EQ(accessOf(m_shared.root() / "callpadUT.txt"), list);
-        EXPECT_EQ(accessOf(lockFile()), (FileAccess{0660, kSharedGroup}));
+        EXPECT_EQ(runAs(turn.account, turn.step, turn.mask), "ok");
+        EXPECT_EQ(accessOf(m_file), Access(0644, kSharedGroup));
+        EXPECT_EQ(accessOf(m_list), list);
+        EXPECT_EQ(accessOf(m_lock), Access(0660, kSharedGroup));
     }
-    EXPECT_EQ(test::numbersInFile(folder, kPath), (std::vector<int>{4, 3, 1}));
-    EXPECT_FALSE(fs::exists(m_shared.root() / fs::path(u8"田中callpad.txt.tmp")));
-}
-
-TEST_F(TwoAccounts, ALockFileTheOtherCannotWriteIsReportedAndTheProgramsOwnServesBoth) {
-    const DataFolder& folder = sharedFolder(02770);
-    ASSERT_EQ(runAs(kSuzuki, [&] { ::close(::open(lockFile().c_str(), O_CREAT | O_WRONLY, 0644)); }), "ok");
-    EXPECT_EQ(runAs(kSato, save(folder, 1)), failure(FileOperation::Lock, EACCES, lockFile().string()));
-    EXPECT_FALSE(fs::exists(file()));
-
-    // The fix the message gives: remove the lock file; the program then makes one both can lock.
-    ASSERT_EQ(runAs(kSato, [&] { fs::remove(lockFile()); }), "ok");
-    EXPECT_EQ(runAs(kSato, save(folder, 1)), "ok");
-    EXPECT_EQ(runAs(kSuzuki, save(folder, 2)), "ok");
-    EXPECT_EQ(runAs(kSato, [&] { FolderLock lock(folder, std::chrono::milliseconds(0)); }), "ok");
-    EXPECT_EQ(test::numbersInFile(folder, kPath), (std::vector<int>{2, 1}));
+    EXPECT_EQ(test::numbersInFile(m_folder, kPath), (std::vector<int>{4, 3, 1}));
+    EXPECT_FALSE(fs::exists(m_temp.path("shared/田中callpad.txt.tmp")));
 }
 
 // One account saves over the other's file: without setgid the file keeps its group where the writer
@@ -428,30 +340,23 @@ TEST_F(TwoAccounts, ASaveOverTheOtherAccountsFileKeepsItsGroupOrIsRefusedInAStic
     const struct {
         const char* name;
         mode_t folderMode;
-        gid_t group;       // of the file before the save
-        int error;         // that the save meets, or 0
-        FileAccess after;  // of the file after the save
+        gid_t group;   // of the file before the save
+        int error;     // that the save meets, or 0
+        Access after;  // of the file after the save
     } cases[] = {
         {"the shared group, a supplementary group of the writer", 0770, kSharedGroup, 0, {0664, kSharedGroup}},
-        {"the other account's own group: others' rights for the group",
-         0770,
-         kSuzuki.primaryGroup,
-         0,
-         {0644, kSato.primaryGroup}},
+        {"the other's own group: others' rights for it", 0770, kSuzuki, 0, {0644, kSato}},
         {"a sticky folder", 03770, kSharedGroup, EPERM, {0664, kSharedGroup}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        const DataFolder& folder = sharedFolder(c.folderMode);
-        fs::remove(file());
-        fs::remove(lockFile());
-        ASSERT_EQ(runAs(kSuzuki, save(folder, 1)), "ok");
-        ASSERT_EQ(::chown(file().c_str(), kSuzuki.uid, c.group), 0);
-        ASSERT_EQ(::chmod(file().c_str(), 0664), 0);
-        EXPECT_EQ(runAs(kSato, save(folder, 2)),
-                  c.error ? failure(FileOperation::Write, c.error, file().string()) : "ok");
-        EXPECT_EQ(accessOf(file()), c.after);
-        EXPECT_EQ(test::numbersInFile(folder, kPath), (c.error ? std::vector<int>{1} : std::vector<int>{2, 1}));
+        share(c.folderMode);
+        ASSERT_EQ(runAs(kSuzuki, save(1)), "ok");
+        ASSERT_EQ(::chown(m_file.c_str(), kSuzuki, c.group), 0);
+        ASSERT_EQ(::chmod(m_file.c_str(), 0664), 0);
+        EXPECT_EQ(runAs(kSato, save(2)), c.error ? failure(FileOperation::Write, c.error, m_file.string()) : "ok");
+        EXPECT_EQ(accessOf(m_file), c.after);
+        EXPECT_EQ(test::numbersInFile(m_folder, kPath), (c.error ? std::vector<int>{1} : std::vector<int>{2, 1}));
     }
 }
 

@@ -8,14 +8,21 @@
 
 #include <atomic>
 #include <chrono>
-#include <fstream>
+#include <iterator>
 #include <set>
-#include <sstream>
 #include <stdexcept>
 
 namespace callpad::test {
 
 namespace {
+
+std::string readFile(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        throw std::runtime_error("cannot read " + path.string());
+    }
+    return {std::istreambuf_iterator<char>(in), {}};
+}
 
 // Unique among the test programs that run at the same time: the start of this program, then a count.
 std::filesystem::path freshPath() {
@@ -25,28 +32,10 @@ std::filesystem::path freshPath() {
            ("callpad-test-" + std::to_string(started) + "-" + std::to_string(counter++));
 }
 
-std::filesystem::path pathFromUtf8(std::string_view text) {
-    return std::filesystem::path(std::u8string(text.begin(), text.end()));
-}
-
-std::filesystem::path pathOf(const DataFolder& folder, std::string_view name) {
-    return folder.root() / pathFromUtf8(name);
-}
-
-std::string readFile(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        throw std::runtime_error("cannot read " + path.string());
-    }
-    std::ostringstream content;
-    content << in.rdbuf();
-    return content.str();
-}
-
 }  // namespace
 
 TempFolder::TempFolder() : m_folder(freshPath()) {
-    std::filesystem::create_directories(m_folder.root());
+    std::filesystem::create_directories(root());
 }
 
 TempFolder::~TempFolder() {
@@ -55,36 +44,18 @@ TempFolder::~TempFolder() {
     std::filesystem::remove_all(root(), ignored);
 }
 
-std::filesystem::path TempFolder::path(std::string_view name) const {
-    return pathOf(m_folder, name);
-}
-
 std::string TempFolder::read(std::string_view name) const {
-    return readFile(pathOf(m_folder, name));
-}
-
-bool TempFolder::exists(std::string_view name) const {
-    return std::filesystem::exists(pathOf(m_folder, name));
-}
-
-void TempFolder::write(std::string_view name, std::string_view bytes) const {
-    std::ofstream out(pathOf(m_folder, name), std::ios::binary | std::ios::trunc);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-}
-
-void TempFolder::copyFixture(std::string_view fixture, std::string_view name) const {
-    write(name, fixtureBytes(fixture));
+    return readFile(path(name));
 }
 
 std::string TempFolder::listing() const {
-    std::set<std::string> names;
+    std::set<std::u8string> names;
     for (const auto& entry : std::filesystem::directory_iterator(root())) {
-        const auto name = entry.path().filename().u8string();
-        names.insert(std::string(name.begin(), name.end()));
+        names.insert(entry.path().filename().u8string());
     }
     std::string result;
     for (const auto& name : names) {
-        result += (result.empty() ? "" : " ") + name;
+        result += (result.empty() ? "" : " ") + std::string(name.begin(), name.end());
     }
     return result;
 }
@@ -98,7 +69,9 @@ const int kLockRefusedError = ENOLCK;
 #endif
 
 std::string fixtureBytes(std::string_view fixture) {
-    return readFile(pathFromUtf8(CALLPAD_TEST_DATA) / pathFromUtf8(fixture));
+    const std::string_view data = CALLPAD_TEST_DATA;
+    return readFile(std::filesystem::path(std::u8string(data.begin(), data.end())) /
+                    std::u8string(fixture.begin(), fixture.end()));
 }
 
 }  // namespace callpad::test

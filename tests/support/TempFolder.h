@@ -1,12 +1,17 @@
 #pragma once
 
 #include <filesystem>
+#include <fstream>
+#include <optional>
 #include <string>
 #include <string_view>
 
 #include "records/DataFolder.h"
 
 namespace callpad::test {
+
+// The bytes of tests/data/<fixture>.
+std::string fixtureBytes(std::string_view fixture);
 
 // A fresh data folder under the system's temporary folder, removed with everything in it at the end.
 class TempFolder {
@@ -20,13 +25,15 @@ public:
     const std::filesystem::path& root() const { return m_folder.root(); }
 
     // The real path of "c:\<name>", built from UTF-8 on every platform.
-    std::filesystem::path path(std::string_view name) const;
+    std::filesystem::path path(std::string_view name) const { return root() / std::u8string(name.begin(), name.end()); }
     // The bytes of "c:\<name>"; throws when the file is missing.
     std::string read(std::string_view name) const;
-    bool exists(std::string_view name) const;
-    void write(std::string_view name, std::string_view bytes) const;
+    bool exists(std::string_view name) const { return std::filesystem::exists(path(name)); }
+    void write(std::string_view name, std::string_view bytes) const {
+        std::ofstream(path(name), std::ios::binary) << bytes;
+    }
     // Copies a fixture from tests/data/<subsystem>/<file> to "c:\<name>".
-    void copyFixture(std::string_view fixture, std::string_view name) const;
+    void copyFixture(std::string_view fixture, std::string_view name) const { write(name, fixtureBytes(fixture)); }
     // The names of all files in the folder, sorted.
     std::string listing() const;
 
@@ -39,7 +46,15 @@ private:
 extern const int kDiskError;
 extern const int kLockRefusedError;
 
-// The bytes of tests/data/<fixture>.
-std::string fixtureBytes(std::string_view fixture);
+// The error a call of the file layer throws, or nothing.
+template <typename Call>
+std::optional<FileError> errorOf(Call call) {
+    try {
+        call();
+    } catch (const FileError& error) {
+        return error;
+    }
+    return std::nullopt;
+}
 
 }  // namespace callpad::test
