@@ -10,17 +10,16 @@ namespace {
 
 using test::numberedMessage;
 using test::numberedMessages;
-using Texts = std::map<std::pair<int, int>, std::u16string>;
+using xlstest::Texts;
 
 // The cells of numberedMessage(n) as written to row `row` (B to J).
 Texts rowOf(int row, int n) {
-    const std::string ascii = std::to_string(n);
-    const std::u16string s(ascii.begin(), ascii.end());
-    const std::u16string fields[] = {u"相手" + s, u"担当" + s, u"2026/12/" + s, u"9:" + s,  n % 2 ? u"1" : u"0",
-                                     u"03-" + s,  u"内容" + s, u"期限" + s,     u"受付" + s};
+    const std::string s = std::to_string(n);
     Texts cells;
-    for (int c = 0; c < 9; ++c) {
-        cells[{row, c + 2}] = fields[c];
+    int column = 2;
+    for (const std::string& text : {"相手" + s, "担当" + s, "2026/12/" + s, "9:" + s, std::string(n % 2 ? "1" : "0"),
+                                    "03-" + s, "内容" + s, "期限" + s, "受付" + s}) {
+        cells[{row, column++}] = text;
     }
     return cells;
 }
@@ -33,9 +32,9 @@ MessageTable tableOf(const std::vector<PhoneMessage>& messages) {
     return table;
 }
 
-const Texts kHeadings{{{1, 2}, u"相手先"},   {{1, 3}, u"担当"},      {{1, 4}, u"受付日"},
-                      {{1, 5}, u"受付時間"}, {{1, 6}, u"電話要(1)"}, {{1, 7}, u"電話番号"},
-                      {{1, 8}, u"内容"},     {{1, 9}, u"期限"},      {{1, 10}, u"受付者"}};
+const Texts kHeadings{{{1, 2}, "相手先"},   {{1, 3}, "担当"},      {{1, 4}, "受付日"},
+                      {{1, 5}, "受付時間"}, {{1, 6}, "電話要(1)"}, {{1, 7}, "電話番号"},
+                      {{1, 8}, "内容"},     {{1, 9}, "期限"},      {{1, 10}, "受付者"}};
 
 // An export writes the headings and one row per message, newest first; a later export overwrites its
 // own rows, an empty message with empty cells, and leaves the rows below from before.

@@ -12,8 +12,24 @@
 namespace callpad {
 namespace {
 
-using xlstest::repeated;
-using Texts = std::map<std::pair<int, int>, std::u16string>;
+using xlstest::Texts;
+
+std::string repeated(std::string_view text, std::size_t times) {
+    std::string out;
+    for (std::size_t i = 0; i < times; ++i) {
+        out += text;
+    }
+    return out;
+}
+
+// A workbook whose sheet holds `cells`.
+Workbook workbookOf(const Texts& cells) {
+    Workbook workbook;
+    for (const auto& [address, text] : cells) {
+        workbook.sheets("Sheet1")->cells(address.first, address.second, text);
+    }
+    return workbook;
+}
 
 TEST(WorkbookTest, FindsTheOneSheetIgnoringAsciiCaseNamesCellsAndRefusesAddressesOutsideIt) {
     Workbook workbook;
@@ -41,8 +57,8 @@ TEST(WorkbookTest, TooLongTextsAreFoundInUtf16UnitsAndNeverWritten) {
     } cases[] = {
         {"32767 ASCII", std::string(32767, 'a'), true},
         {"32768 ASCII", std::string(32768, 'a'), false},
-        {"16383 surrogate pairs and one letter", repeated("😀", u"", 16383).first + "a", true},
-        {"16384 surrogate pairs", repeated("😀", u"", 16384).first, false},
+        {"16383 surrogate pairs and one letter", repeated("😀", 16383) + "a", true},
+        {"16384 surrogate pairs", repeated("😀", 16384), false},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -62,8 +78,8 @@ TEST(WorkbookTest, TooLongTextsAreFoundInUtf16UnitsAndNeverWritten) {
 }
 
 TEST(WorkbookTest, CellsReadBackFromTheFile) {
-    const auto kana = repeated("電話あり", u"電話あり", 1000);
-    const auto mixed = repeated("a電\r\n😀", u"a電\r\n😀", 600);
+    const std::string kana = repeated("電話あり", 1000);
+    const std::string mixed = repeated("a電\r\n😀", 600);
     Workbook workbook;
     Worksheet& sheet = *workbook.sheets("Sheet1");
     sheet.cells(2, 2, "gone");
@@ -73,20 +89,20 @@ TEST(WorkbookTest, CellsReadBackFromTheFile) {
     sheet.cells(2, 4, " café ÿ\t ");
     sheet.cells(3, 3, "café 𠮷野家😀");
     sheet.cells(3, 4, "a\xE3\x81");  // damaged UTF-8
-    sheet.cells(4, 3, kana.first);   // texts of 8,000 and 7,200 bytes run on into CONTINUE records
-    sheet.cells(5, 3, mixed.first);
+    sheet.cells(4, 3, kana);         // texts of 8,000 and 7,200 bytes run on into CONTINUE records
+    sheet.cells(5, 3, mixed);
     sheet.cells(6, 3, "一行目\r\n二行目");
     sheet.cells(2, 2, "");
     sheet.cells(9, 9, "");
     const xlstest::SheetContents contents = xlstest::readWorkbook(workbook.xlsBytes());
     EXPECT_EQ(contents.sheetNames, std::vector<std::string>{"Sheet1"});
-    EXPECT_EQ(contents.cells, (Texts{{{2, 3}, u"一行目\r\n二行目"},
-                                     {{2, 4}, u" café ÿ\t "},
-                                     {{3, 3}, u"café 𠮷野家😀"},
-                                     {{3, 4}, u"a\uFFFD\uFFFD"},
-                                     {{4, 3}, kana.second},
-                                     {{5, 3}, mixed.second},
-                                     {{6, 3}, u"一行目\r\n二行目"}}));
+    EXPECT_EQ(contents.cells, (Texts{{{2, 3}, "一行目\r\n二行目"},
+                                     {{2, 4}, " café ÿ\t "},
+                                     {{3, 3}, "café 𠮷野家😀"},
+                                     {{3, 4}, "a\uFFFD\uFFFD"},
+                                     {{4, 3}, kana},
+                                     {{5, 3}, mixed},
+                                     {{6, 3}, "一行目\r\n二行目"}}));
     // Up to row 6 and column D: the cleared cells no longer count.
     EXPECT_EQ(std::pair(contents.rows, contents.columns), std::pair(6u, 4u));
 }
@@ -95,15 +111,10 @@ TEST(WorkbookTest, SstRecordBreaksKeepHeadersAndCharactersWhole) {
     // The first text leaves `room` bytes in the 8224-byte SST record (8 of counts, 3 of header), so the
     // next text's header or a two-byte character meets the record's end.
     for (const std::size_t room : {2, 3, 4}) {
-        for (const auto& second : {repeated("あ", u"あ", 2), repeated("漢", u"漢", 5000)}) {
-            SCOPED_TRACE("room " + std::to_string(room) + ", next text of " + std::to_string(second.second.size()));
-            Workbook workbook;
-            const std::string first(8224 - 8 - 3 - room, 'f');
-            workbook.sheets("Sheet1")->cells(1, 1, first);
-            workbook.sheets("Sheet1")->cells(1, 2, second.first);
-            workbook.sheets("Sheet1")->cells(1, 3, "end");
-            EXPECT_EQ(xlstest::readWorkbook(workbook.xlsBytes()).cells,
-                      (Texts{{{1, 1}, std::u16string(first.size(), u'f')}, {{1, 2}, second.second}, {{1, 3}, u"end"}}));
+        for (const std::string& second : {repeated("あ", 2), repeated("漢", 5000)}) {
+            SCOPED_TRACE("room " + std::to_string(room) + ", next text of " + std::to_string(second.size()) + " bytes");
+            const Texts cells{{{1, 1}, std::string(8224 - 8 - 3 - room, 'f')}, {{1, 2}, second}, {{1, 3}, "end"}};
+            EXPECT_EQ(xlstest::readWorkbook(workbookOf(cells).xlsBytes()).cells, cells);
         }
     }
 }
@@ -115,24 +126,20 @@ TEST(WorkbookTest, TextsOverManyRecordsReadBackWithXlrd) {
     if (python.empty()) {
         GTEST_SKIP() << "no python3 with xlrd (Debian package python3-xlrd)";
     }
-    const auto longest = [](std::string_view character) { return repeated(character, u"", kLongestCellText).first; };
-    const struct {
-        const char* file;
-        std::vector<std::string> texts;  // into A1, B1, ...
-    } cases[] = {
-        {"one-byte.xls", {longest("a"), longest("ÿ")}},
-        {"two-byte.xls", {longest("漢"), std::string(20000, 'f'), longest("ｶ")}},
-        {"lines.xls", {repeated("一行目\r\n", u"", 4000).first, "end"}},
+    const auto longest = [](std::string_view character) { return repeated(character, kLongestCellText); };
+    const std::pair<const char*, Texts> cases[] = {
+        {"one-byte.xls", {{{1, 1}, longest("a")}, {{1, 2}, longest("ÿ")}}},
+        {"two-byte.xls", {{{1, 1}, longest("漢")}, {{1, 2}, std::string(20000, 'f')}, {{1, 3}, longest("ｶ")}}},
+        {"lines.xls", {{{1, 1}, repeated("一行目\r\n", 4000)}, {{1, 2}, "end"}}},
     };
     test::TempFolder folder;
     std::string expected;
-    for (const auto& c : cases) {
-        Workbook workbook;
-        for (std::size_t n = 0; n < c.texts.size(); ++n) {
-            workbook.sheets("Sheet1")->cells(1, static_cast<int>(n) + 1, c.texts[n]);
-            expected += std::string(c.file) + "\t1\t" + std::to_string(n + 1) + "\t" + test::hexDump(c.texts[n]) + "\n";
+    for (const auto& [file, cells] : cases) {
+        for (const auto& [address, text] : cells) {
+            expected += std::string(file) + "\t" + std::to_string(address.first) + "\t" +
+                        std::to_string(address.second) + "\t" + test::hexDump(text) + "\n";
         }
-        folder.write(c.file, workbook.xlsBytes());
+        folder.write(file, workbookOf(cells).xlsBytes());
     }
     folder.write("expected.txt", expected);
     const std::string log = (folder.root() / "read_xls.log").string();
@@ -156,43 +163,35 @@ std::uint32_t workbookStreamSize(std::string_view file) {
 
 // The file of a workbook whose stream has `smallest` to `largest` bytes, and the cells it holds: texts of
 // 8,000 letters that differ from cell to cell, so that sectors read back in the wrong order show, and a
-// last text that makes up the size.
+// last text whose length is corrected until the stream has the size.
 std::pair<std::string, Texts> workbookOfStreamSize(std::size_t smallest, std::size_t largest) {
-    constexpr std::size_t kFull = 8000;
-    // What a full cell adds to the stream (letters, headers, its share of CONTINUE records), and the
-    // records around the cells: a first guess, corrected by the size the stream reaches.
-    constexpr std::size_t kFullCellBytes = 8023;
-    constexpr std::size_t kOtherBytes = 710;
     const std::size_t size = smallest + (largest - smallest) / 2;
-    std::size_t full = (size - kOtherBytes) / kFullCellBytes;
-    std::size_t last = (size - kOtherBytes) % kFullCellBytes;
+    // A full cell adds about 8,023 bytes to the stream, the records around the cells about 710.
+    constexpr std::ptrdiff_t kFull = 8000;
+    constexpr std::ptrdiff_t kFullCellBytes = 8023;
+    std::size_t full = (size - 710) / kFullCellBytes;
+    std::ptrdiff_t last = static_cast<std::ptrdiff_t>((size - 710) % kFullCellBytes);
     for (int attempt = 0; attempt < 4; ++attempt) {
-        Workbook workbook;
         Texts cells;
         for (std::size_t n = 0; n <= full; ++n) {
             const std::string number = std::to_string(n) + " ";
-            const std::size_t length = n < full ? kFull : last;
-            if (length > number.size()) {
-                const std::pair address{static_cast<int>(n / 200) + 1, static_cast<int>(n % 200) + 1};
-                const std::string text = number + std::string(length - number.size(), static_cast<char>('a' + n % 26));
-                workbook.sheets("Sheet1")->cells(address.first, address.second, text);
-                cells[address] = std::u16string(text.begin(), text.end());
-            }
+            cells[{static_cast<int>(n / 200) + 1, static_cast<int>(n % 200) + 1}] =
+                number + std::string(static_cast<std::size_t>(n < full ? kFull : last) - number.size(),
+                                     static_cast<char>('a' + n % 26));
         }
-        std::string file = workbook.xlsBytes();
+        std::string file = workbookOf(cells).xlsBytes();
         const std::size_t reached = workbookStreamSize(file);
         if (reached >= smallest && reached <= largest) {
             return {std::move(file), std::move(cells)};
         }
-        // One byte a letter, but for the five of a CONTINUE record that the last text may run into.
-        if (reached > size && reached - size > last) {
-            --full;
-            last += kFullCellBytes;
-        }
-        last = last + size - reached;
+        // One byte a letter; the last text stays between a few letters and a full cell.
+        last += static_cast<std::ptrdiff_t>(size) - static_cast<std::ptrdiff_t>(reached);
         if (last > kFull) {
             ++full;
             last -= kFullCellBytes;
+        } else if (last < 16) {
+            --full;
+            last += kFullCellBytes;
         }
     }
     throw std::logic_error("no workbook of a stream of " + std::to_string(size) + " bytes");
