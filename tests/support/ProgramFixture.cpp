@@ -55,6 +55,7 @@ void ProgramFixture::click(const char* screenName, const char* buttonName) {
     auto* button = control<QPushButton>(screenName, buttonName);
     ASSERT_TRUE(button);
     QTest::mouseClick(button, Qt::LeftButton);
+    settle();
 }
 
 void ProgramFixture::settle() {

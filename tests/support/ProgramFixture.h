@@ -23,7 +23,6 @@ public:
     ~ProgramFixture();
 
     ui::ScreenRegistry& registry() { return m_registry; }
-    ui::ScreenContext& context() { return *m_context; }
     const TempFolder& data() const { return m_data; }
     // The folder the workbook is exported to.
     const TempFolder& documents() const { return m_documents; }
@@ -47,7 +46,7 @@ public:
         }
         return found;
     }
-    // Clicks a button of an open screen.
+    // Clicks a button of an open screen, then lets what the click set off run.
     void click(const char* screenName, const char* buttonName);
     // Lets deferred deletions and events run.
     static void settle();
