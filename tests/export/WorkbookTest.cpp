@@ -4,8 +4,10 @@
 #include <cstdlib>
 #include <stdexcept>
 
+#include "export/MessageExport.h"
 #include "export/Workbook.h"
 #include "support/Bytes.h"
+#include "support/Samples.h"
 #include "support/TempFolder.h"
 #include "support/XlsTestSupport.h"
 
@@ -33,47 +35,36 @@ Workbook workbookOf(const Texts& cells) {
 
 TEST(WorkbookTest, FindsTheOneSheetIgnoringAsciiCaseNamesCellsAndRefusesAddressesOutsideIt) {
     Workbook workbook;
-    for (const auto& [name, found] :
-         {std::pair{"sheet1", true}, {"SHEET1", true}, {"Sheet2", false}, {"Sheet1 ", false}, {"Ｓheet1", false}}) {
-        EXPECT_EQ(workbook.sheets(name) != nullptr, found) << name;
+    EXPECT_TRUE(workbook.sheets("sheet1") && workbook.sheets("SHEET1"));
+    EXPECT_FALSE(workbook.sheets("Sheet2") || workbook.sheets("Sheet1 ") || workbook.sheets("Ｓheet1"));
+    std::string names;
+    for (const CellAddress address : {CellAddress{1, 1}, {3, 26}, {1, 27}, {1, 53}, {65536, 256}}) {
+        names += address.name() + " ";
     }
-    for (const auto& [address, name] : {std::pair{CellAddress{1, 1}, "A1"},
-                                        {{3, 26}, "Z3"},
-                                        {{1, 27}, "AA1"},
-                                        {{1, 53}, "BA1"},
-                                        {{65536, 256}, "IV65536"}}) {
-        EXPECT_EQ(address.name(), name);
-    }
+    EXPECT_EQ(names, "A1 Z3 AA1 BA1 IV65536 ");
     for (const auto& [row, column] : {std::pair{0, 1}, {1, 0}, {65537, 1}, {1, 257}}) {
         EXPECT_THROW(workbook.sheets("Sheet1")->cells(row, column, "x"), std::out_of_range) << row << "," << column;
     }
 }
 
 TEST(WorkbookTest, TooLongTextsAreFoundInUtf16UnitsAndNeverWritten) {
-    const struct {
-        std::string what;
-        std::string text;
-        bool fits;
-    } cases[] = {
-        {"32767 ASCII", std::string(32767, 'a'), true},
-        {"32768 ASCII", std::string(32768, 'a'), false},
-        {"16383 surrogate pairs and one letter", repeated("😀", 16383) + "a", true},
-        {"16384 surrogate pairs", repeated("😀", 16384), false},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.what);
+    for (const auto& [text, fits] : {std::pair{std::string(32767, 'a'), true},
+                                     {std::string(32768, 'a'), false},
+                                     {repeated("😀", 16383) + "a", true},  // surrogate pairs count twice
+                                     {repeated("😀", 16384), false}}) {
+        SCOPED_TRACE(std::to_string(text.size()) + " bytes");
         Workbook workbook;
-        workbook.sheets("Sheet1")->cells(7, 2, c.text);
-        EXPECT_EQ(workbook.firstOversizedCell(), c.fits ? std::nullopt : std::optional(CellAddress{7, 2}));
-        workbook.sheets("Sheet1")->cells(3, 4, c.fits ? "" : std::string(40000, 'x'));  // the first in row order
-        EXPECT_EQ(workbook.firstOversizedCell(), c.fits ? std::nullopt : std::optional(CellAddress{3, 4}));
+        workbook.sheets("Sheet1")->cells(7, 2, text);
+        EXPECT_EQ(workbook.firstOversizedCell(), fits ? std::nullopt : std::optional(CellAddress{7, 2}));
+        workbook.sheets("Sheet1")->cells(3, 4, fits ? "" : std::string(40000, 'x'));  // the first in row order
+        EXPECT_EQ(workbook.firstOversizedCell(), fits ? std::nullopt : std::optional(CellAddress{3, 4}));
         test::TempFolder temp;  // a text too long is refused before anything is written
-        if (c.fits) {
+        if (fits) {
             EXPECT_NO_THROW(workbook.saveas(temp.folder(), "c:\\callpad.xls"));
         } else {
             EXPECT_THROW(workbook.saveas(temp.folder(), "c:\\callpad.xls"), std::length_error);
         }
-        EXPECT_EQ(temp.exists("callpad.xls"), c.fits);
+        EXPECT_EQ(temp.exists("callpad.xls"), fits);
     }
 }
 
@@ -210,6 +201,58 @@ TEST(CompoundFileTest, WorkbooksReadBackAtEverySizeBoundary) {
         const auto [file, cells] = workbookOfStreamSize(smallest, largest);
         EXPECT_EQ(xlstest::readWorkbook(file).cells, cells);
     }
+}
+
+// The cells of numberedMessage(n) as written to row `row` (B to J).
+Texts rowOf(int row, int n) {
+    const std::string s = std::to_string(n);
+    Texts cells;
+    int column = 2;
+    for (const std::string& text : {"相手" + s, "担当" + s, "2026/12/" + s, "9:" + s, std::string(n % 2 ? "1" : "0"),
+                                    "03-" + s, "内容" + s, "期限" + s, "受付" + s}) {
+        cells[{row, column++}] = text;
+    }
+    return cells;
+}
+
+MessageTable tableOf(const std::vector<PhoneMessage>& messages) {
+    MessageTable table;
+    for (const auto& message : messages) {
+        table.append(message);
+    }
+    return table;
+}
+
+const Texts kHeadings{{{1, 2}, "相手先"},   {{1, 3}, "担当"},      {{1, 4}, "受付日"},
+                      {{1, 5}, "受付時間"}, {{1, 6}, "電話要(1)"}, {{1, 7}, "電話番号"},
+                      {{1, 8}, "内容"},     {{1, 9}, "期限"},      {{1, 10}, "受付者"}};
+
+// An export writes the headings and one row per message, newest first; a later export overwrites its
+// own rows, an empty message with empty cells, and leaves the rows below from before.
+TEST(MessageExportTest, WritesHeadingsThenOneRowPerMessageOverTheRowsOfAnEarlierExport) {
+    Workbook workbook;
+    Worksheet& sheet = *workbook.sheets(kExportSheetName);
+    writeMessagesToSheet(sheet, MessageTable());
+    EXPECT_EQ(xlstest::readWorkbook(workbook.xlsBytes()).cells, kHeadings);
+    Texts expected = kHeadings;
+    for (int n = 1; n <= MessageTable::kCapacity; ++n) {
+        expected.merge(rowOf(n + 1, n));
+    }
+    writeMessagesToSheet(sheet, tableOf(test::numberedMessages(1, MessageTable::kCapacity)));
+    EXPECT_EQ(xlstest::readWorkbook(workbook.xlsBytes()).cells, expected);
+
+    MessageTable table = tableOf({test::numberedMessage(7), PhoneMessage{}, test::numberedMessage(9)});
+    table.RemoveMessage(1);
+    writeMessagesToSheet(sheet, table);
+    for (int c = 2; c <= 10; ++c) {  // the empty message's row
+        expected.erase({2, c});
+    }
+    for (const auto& [address, text] : rowOf(3, 9)) {
+        expected[address] = text;
+    }
+    test::TempFolder temp;
+    workbook.saveas(temp.folder(), kExportPath);
+    EXPECT_EQ(xlstest::readWorkbook(temp.read("callpad.xls")).cells, expected);
 }
 
 }  // namespace

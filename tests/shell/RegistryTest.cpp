@@ -8,8 +8,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <string_view>
-#include <utility>
 
 #include <gtest/gtest.h>
 
@@ -20,34 +18,20 @@
 namespace callpad {
 namespace {
 
-// Opening an open screen only brings it forward; closed and opened again, it loads again (each load
-// announces the list's 21st name). 戻る after the menu was closed brings a new menu; 終了 closes every
-// screen and writes nothing.
-TEST(Registry, OpensEachScreenOnceBackBringsAMenuAndExitClosesAll) {
-    test::ProgramFixture program;
-    program.data().copyFixture("names/twenty-one-names.txt", "callpadRT.txt");
-    const auto open = [&] { return program.registry().OpenScreen(QStringLiteral("FrmTouroku")); };
-    ui::Screen* first = open();
-    EXPECT_EQ(open(), first);
-    EXPECT_TRUE(program.said(1));
-    EXPECT_TRUE(first->isVisible() && program.screen("FrmMein")->isVisible());
-    first->close();
-    test::ProgramFixture::settle();
-    EXPECT_FALSE(program.isOpen("FrmTouroku"));
-    open();
-    EXPECT_TRUE(program.said(2));
-    program.screen("FrmMein")->close();
-    test::ProgramFixture::settle();
-    program.click("FrmTouroku", "CmdRt");
-    test::ProgramFixture::settle();
-    EXPECT_FALSE(program.isOpen("FrmTouroku"));
-    EXPECT_TRUE(program.screen("FrmMein")->isVisible());
+class Screens : public ::testing::Test, protected test::ProgramFixture {};
 
-    program.click("FrmMein", "CmdHoukoku");
-    program.click("FrmMein", "Command4");
-    test::ProgramFixture::settle();
-    EXPECT_FALSE(program.isOpen("FrmMein") || program.isOpen("Frmrenraku"));
-    EXPECT_EQ(program.data().listing(), "callpad.lock callpadRT.txt");  // as 戻る saved the list
+// 戻る after the menu was closed brings a new menu; 終了 closes every screen. (Opening an open screen only
+// brings it forward: ReviewScreens shows it.)
+TEST_F(Screens, BackBringsAMenuAndExitClosesEveryScreen) {
+    click("FrmMein", "CmdTouroku");
+    screen("FrmMein")->close();
+    settle();
+    click("FrmTouroku", "CmdRt");
+    EXPECT_FALSE(isOpen("FrmTouroku"));
+    EXPECT_TRUE(screen("FrmMein")->isVisible());
+    click("FrmMein", "CmdHoukoku");
+    click("FrmMein", "Command4");
+    EXPECT_FALSE(isOpen("FrmMein") || isOpen("Frmrenraku"));
 }
 
 const char* const kScreens[] = {"FrmMein", "Frmrenraku", "FrmUkekaku", "Frmrenuke", "FrmTouroku", "FrmUkesha"};
@@ -77,7 +61,7 @@ QColor shownBackground(const QWidget* widget) {
 // readable: the program's own background colours bring dark text with them. Enter, the keypad's Enter
 // and Space press the focused button of every screen, as in every Windows program; the buttons' handlers
 // are cut off, so that only the press is counted.
-TEST(Screens, EveryTextStaysReadableUnderADarkPaletteAndEnterPressesTheFocusedButton) {
+TEST(AllScreens, EveryTextStaysReadableUnderADarkPaletteAndEnterPressesTheFocusedButton) {
     const QPalette original = QApplication::palette();
     // Light text on dark backgrounds, as QPalette derives them from a dark window colour.
     QApplication::setPalette(QPalette(QColor(0x303030), QColor(0x202020)));
@@ -108,15 +92,13 @@ TEST(Screens, EveryTextStaysReadableUnderADarkPaletteAndEnterPressesTheFocusedBu
 // A window that moves to a monitor of another scale fits its captions anew: here the face grows as a
 // larger scale's rounding would make it, and the caption is narrowed to fit again; back at the old
 // size it is shown in the plain face again.
-TEST(Screens, CaptionsAreFittedAnewForAnotherScale) {
-    test::ProgramFixture program;
-    auto* report = program.control<QPushButton>("FrmMein", "CmdHoukoku");
-    ASSERT_EQ(report->font().stretch(), QFont::Unstretched);
+TEST_F(Screens, CaptionsAreFittedAnewForAnotherScale) {
+    auto* report = control<QPushButton>("FrmMein", "CmdHoukoku");
     const QFont plain = report->font();
+    ASSERT_EQ(plain.stretch(), QFont::Unstretched);
     QFont wider = plain;
     wider.setPointSizeF(plain.pointSizeF() * 1.3);
-    QWindow* window = program.screen("FrmMein")->windowHandle();
-    ASSERT_NE(window, nullptr);
+    QWindow* window = screen("FrmMein")->windowHandle();
     report->setFont(wider);
     emit window->screenChanged(window->screen());
     EXPECT_LT(report->font().stretch(), QFont::Unstretched);
@@ -128,7 +110,7 @@ TEST(Screens, CaptionsAreFittedAnewForAnotherScale) {
 // Each screen's caption, size, background and tab order, which starts on the control that has the focus
 // at the start; some controls' places (in their parent), captions and colours; the labels whose access
 // keys lead to a box.
-TEST(Screens, HaveTheirCaptionsSizesColoursPlacesAndTabOrder) {
+TEST_F(Screens, HaveTheirCaptionsSizesColoursPlacesAndTabOrder) {
     const struct {
         const char* name;
         const char* caption;
@@ -176,33 +158,31 @@ TEST(Screens, HaveTheirCaptionsSizesColoursPlacesAndTabOrder) {
                                       {"Frmrenraku", "Lblkigen", "Cmbkigen"}, {"Frmrenraku", "Lblhosh", "Cmbhosh"},
                                       {"Frmrenraku", "Label2", "CmbUke"},     {"Frmrenuke", "Lblaine", "TxtRenjih"},
                                       {"FrmUkekaku", "Label1", "CmbKaku"}};
-    test::ProgramFixture program;
     for (const auto& look : screens) {
         SCOPED_TRACE(look.name);
-        ui::Screen* screen = program.registry().OpenScreen(QString::fromLatin1(look.name));
-        EXPECT_EQ(screen->windowTitle(), QString::fromUtf8(look.caption));
-        EXPECT_EQ(screen->size(), look.size);
-        EXPECT_EQ(screen->palette().color(QPalette::Window), ui::rgb(look.background));
+        ui::Screen* window = registry().OpenScreen(QString::fromLatin1(look.name));
+        EXPECT_EQ(window->windowTitle(), QString::fromUtf8(look.caption));
+        EXPECT_EQ(window->size(), look.size);
+        EXPECT_EQ(window->palette().color(QPalette::Window), ui::rgb(look.background));
         const QStringList order = QString::fromLatin1(look.tabOrder).split(' ');
-        EXPECT_EQ(test::ProgramFixture::tabOrder(screen, static_cast<int>(order.size())), order + order.mid(0, 1));
+        EXPECT_EQ(tabOrder(window, static_cast<int>(order.size())), order + order.mid(0, 1));
     }
     for (const auto& c : controls) {  // every screen is still open
         SCOPED_TRACE(std::string(c.screen) + "." + c.control);
-        auto* control = program.control<QWidget>(c.screen, c.control);
-        EXPECT_EQ(control->geometry(), c.place.toPixels());
+        auto* widget = control<QWidget>(c.screen, c.control);
+        EXPECT_EQ(widget->geometry(), c.place.toPixels());
         if (c.caption) {
-            EXPECT_EQ(control->property("text").toString(), QString::fromUtf8(c.caption));
+            EXPECT_EQ(widget->property("text").toString(), QString::fromUtf8(c.caption));
         }
         if (c.role != QPalette::NoRole) {
-            EXPECT_EQ(control->palette().color(c.role), ui::rgb(c.colour));
+            EXPECT_EQ(widget->palette().color(c.role), ui::rgb(c.colour));
         }
     }
-    for (const auto& [screen, label, box] : buddies) {
-        EXPECT_EQ(program.control<QLabel>(screen, label)->buddy(), program.control<QWidget>(screen, box)) << label;
+    for (const auto& [name, label, box] : buddies) {
+        EXPECT_EQ(control<QLabel>(name, label)->buddy(), control<QWidget>(name, box)) << label;
     }
-    EXPECT_EQ(program.control<QWidget>("Frmrenraku", "Opty")->parentWidget()->objectName(), QStringLiteral("tlptel"));
-    EXPECT_TRUE(
-        program.control<QWidget>("FrmMein", "Command4")->font().families().contains(QStringLiteral("IPAPGothic")));
+    EXPECT_EQ(control<QWidget>("Frmrenraku", "Opty")->parentWidget()->objectName(), QStringLiteral("tlptel"));
+    EXPECT_TRUE(control<QWidget>("FrmMein", "Command4")->font().families().contains(QStringLiteral("IPAPGothic")));
 }
 
 }  // namespace
