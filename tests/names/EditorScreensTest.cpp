@@ -84,30 +84,27 @@ TEST_P(EditorScreen, TheControlsEditTheListThatOnlyReturnSaves) {
     EXPECT_TRUE(said(0));
 }
 
-// A name the list cannot hold is refused on 登録 and when the bar leaves the slot: the bar goes back, the
-// box keeps the text. A step past the end of the bar is no move and no refusal.
-TEST_P(EditorScreen, ANameTheFilesCannotHoldIsRefusedWhereverTheSlotIsLeft) {
-    data().copyFixture("names/reporters.txt", editor().file);  // three names and a blank slot
-    open();
-    retype(editor().refused);
-    const QString typed = shown();
-    press("CmdTuika");
-    EXPECT_TRUE(said(1, {editor().refusal}));
-    clickArrow(bar(), true);
-    EXPECT_TRUE(said(2, {editor().refusal}));
-    moveBar(Qt::Key_Left);
-    EXPECT_TRUE(said(2));
-    EXPECT_EQ(shown(), typed);
-}
-
-TEST_P(EditorScreen, NamesBeyondTheTwentiethAndTheFullListAreAnnounced) {
+// Names beyond the twentieth are announced. A name the list cannot hold is refused on 登録 and when the
+// bar leaves the slot: the bar goes back, the box keeps the text; a step past the end of the bar is no
+// move and no refusal. A name stored in the twentieth slot announces that the list is full.
+TEST_P(EditorScreen, RefusalsAndTheListsLimitAreAnnounced) {
     data().copyFixture("names/twenty-one-names.txt", editor().file);
     open();
     EXPECT_TRUE(said(1, {"21件", "繰り上がって"}));
+    retype(editor().refused);
+    const QString typed = shown();
+    press("CmdTuika");
+    EXPECT_TRUE(said(2, {editor().refusal}));
+    clickArrow(bar(), true);
+    EXPECT_TRUE(said(3, {editor().refusal}));
+    moveBar(Qt::Key_Left);
+    EXPECT_TRUE(said(3));
+    EXPECT_EQ(shown(), typed);
+    retype(QStringLiteral("新"));
     moveBar(Qt::Key_End);
     retype(QStringLiteral("新"));
     press("CmdTuika");
-    EXPECT_TRUE(said(2, {"20件"}));
+    EXPECT_TRUE(said(4, {"20件"}));
 }
 
 // Whatever keeps the list from being read whole, the user is told at once that nothing done on the

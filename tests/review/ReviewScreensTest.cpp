@@ -39,20 +39,17 @@ protected:
 };
 
 // The selection offers what a damaged list holds and names the list; a name that cannot be a file name
-// opens no viewer.
-TEST_F(ReviewScreens, SelectionOffersTheRecipientsAndRefusesANameThatCannotBeAFileName) {
+// opens no viewer. The viewer shows every field of the newest message, whole; only the bar, the buttons
+// and the content take input: a click where the call-back box stands, delivered through the window as a
+// real one is, changes nothing, and the content cannot be edited.
+TEST_F(ReviewScreens, TheSelectionOpensAViewerThatShowsTheNewestMessageAndTakesNoInputToIt) {
     data().write("callpadUT.txt", encodeRecord({"佐藤"}) + encodeRecord({"鈴木"}) + "\"Suz");
+    data().copyFixture("messages/three-messages.txt", "鈴木callpad.txt");
     openViewerFor(QStringLiteral("a/b"));
     EXPECT_EQ(control<QComboBox>("FrmUkekaku", "CmbKaku")->count(), 2);
     EXPECT_TRUE(messageBoxes().texts().value(0).contains(realPath(data(), "callpadUT.txt")));
     EXPECT_TRUE(said(2, {"「a/b」", "「/」"}));
     EXPECT_FALSE(isOpen("Frmrenuke"));
-}
-
-// Only the bar, the buttons and the content take input: a click where the call-back box stands,
-// delivered through the window as a real one is, changes nothing, and the content cannot be edited.
-TEST_F(ReviewScreens, TheViewerShowsEachFieldOfTheNewestMessageWholeAndTakesNoInputToIt) {
-    data().copyFixture("messages/three-messages.txt", "鈴木callpad.txt");
     openViewerFor(QStringLiteral("鈴木"));
     EXPECT_FALSE(isOpen("FrmUkekaku"));
     const std::pair<const char*, const char*> fields[] = {
@@ -68,7 +65,7 @@ TEST_F(ReviewScreens, TheViewerShowsEachFieldOfTheNewestMessageWholeAndTakesNoIn
     EXPECT_EQ(viewer<ui::MultiLineTextBox>("TxtRenjih")->text(), QStringLiteral("至急\r\n折り返しください"));
     EXPECT_TRUE(viewer<ui::MultiLineTextBox>("TxtRenjih")->isReadOnly());
     EXPECT_EQ(bar()->maximum(), 3);
-    EXPECT_TRUE(said(0));
+    EXPECT_TRUE(said(2));
     auto* check = viewer<QCheckBox>("ChkTelyn");
     ASSERT_TRUE(check->isChecked());
     QTest::mouseClick(screen("Frmrenuke")->windowHandle(), Qt::LeftButton, {},
@@ -76,8 +73,6 @@ TEST_F(ReviewScreens, TheViewerShowsEachFieldOfTheNewestMessageWholeAndTakesNoIn
     EXPECT_TRUE(check->isChecked());
 }
 
-// The model decides what is shown (MessageViewerTest); the bar keeps its value and its old maximum until
-// it moves, and the move decides. 確認へ while a viewer is open only brings it to the front.
 TEST_F(ReviewScreens, AfterADeletionTheBarStaysAndANewViewerIsNotOpened) {
     writeMessages(8);
     openViewerFor(QStringLiteral("佐藤"));

@@ -89,27 +89,9 @@ TEST(AllScreens, EveryTextStaysReadableUnderADarkPaletteAndEnterPressesTheFocuse
     QApplication::setPalette(original);
 }
 
-// A window that moves to a monitor of another scale fits its captions anew: here the face grows as a
-// larger scale's rounding would make it, and the caption is narrowed to fit again; back at the old
-// size it is shown in the plain face again.
-TEST_F(Screens, CaptionsAreFittedAnewForAnotherScale) {
-    auto* report = control<QPushButton>("FrmMein", "CmdHoukoku");
-    const QFont plain = report->font();
-    ASSERT_EQ(plain.stretch(), QFont::Unstretched);
-    QFont wider = plain;
-    wider.setPointSizeF(plain.pointSizeF() * 1.3);
-    QWindow* window = screen("FrmMein")->windowHandle();
-    report->setFont(wider);
-    emit window->screenChanged(window->screen());
-    EXPECT_LT(report->font().stretch(), QFont::Unstretched);
-    report->setFont(plain);
-    emit window->screenChanged(window->screen());
-    EXPECT_EQ(report->font().stretch(), QFont::Unstretched);
-}
-
 // Each screen's caption, size, background and tab order, which starts on the control that has the focus
 // at the start; some controls' places (in their parent), captions and colours; the labels whose access
-// keys lead to a box.
+// keys lead to a box; the captions fitted anew on another monitor.
 TEST_F(Screens, HaveTheirCaptionsSizesColoursPlacesAndTabOrder) {
     const struct {
         const char* name;
@@ -183,6 +165,22 @@ TEST_F(Screens, HaveTheirCaptionsSizesColoursPlacesAndTabOrder) {
     }
     EXPECT_EQ(control<QWidget>("Frmrenraku", "Opty")->parentWidget()->objectName(), QStringLiteral("tlptel"));
     EXPECT_TRUE(control<QWidget>("FrmMein", "Command4")->font().families().contains(QStringLiteral("IPAPGothic")));
+
+    // A window that moves to a monitor of another scale fits its captions anew: here the face grows as a
+    // larger scale's rounding would make it, and the caption is narrowed to fit again; back at the old
+    // size it is shown in the plain face again.
+    auto* report = control<QPushButton>("FrmMein", "CmdHoukoku");
+    const QFont plain = report->font();
+    ASSERT_EQ(plain.stretch(), QFont::Unstretched);
+    QFont wider = plain;
+    wider.setPointSizeF(plain.pointSizeF() * 1.3);
+    QWindow* window = screen("FrmMein")->windowHandle();
+    report->setFont(wider);
+    emit window->screenChanged(window->screen());
+    EXPECT_LT(report->font().stretch(), QFont::Unstretched);
+    report->setFont(plain);
+    emit window->screenChanged(window->screen());
+    EXPECT_EQ(report->font().stretch(), QFont::Unstretched);
 }
 
 }  // namespace

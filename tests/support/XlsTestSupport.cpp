@@ -30,13 +30,6 @@ SheetContents readWorkbook(std::string_view file) {
     }
 
     SheetContents out;
-    unsigned sheets = 0;
-    require(freexl_get_info(handle, FREEXL_BIFF_SHEET_COUNT, &sheets), "counting the sheets");
-    for (unsigned short n = 0; n < sheets; ++n) {
-        const char* name = nullptr;
-        require(freexl_get_worksheet_name(handle, n, &name), "reading a sheet name");
-        out.sheetNames.emplace_back(name);
-    }
     require(freexl_select_active_worksheet(handle, 0), "selecting the first sheet");
     unsigned short columns = 0;
     require(freexl_worksheet_dimensions(handle, &out.rows, &columns), "reading the used range");

@@ -4,7 +4,6 @@
 #include <string>
 #include <string_view>
 #include <utility>
-#include <vector>
 
 // Reads the workbooks the program writes with FreeXL, a reader written by others from the format
 // descriptions, so that a misreading of the format in the writer is not repeated in the tests.
@@ -13,10 +12,9 @@ namespace callpad::xlstest {
 // Texts (UTF-8) by 1-based (row, column).
 using Texts = std::map<std::pair<int, int>, std::string>;
 
-// The worksheet names, and the text cells of the first worksheet with its used range as FreeXL takes it
-// from the DIMENSIONS record: the last used row and column, 1-based.
+// The text cells of the first worksheet, and its used range as FreeXL takes it from the DIMENSIONS
+// record: the last used row and column, 1-based. (read_xls.py checks the sheet's name.)
 struct SheetContents {
-    std::vector<std::string> sheetNames;
     Texts cells;
     unsigned rows = 0;
     unsigned columns = 0;
