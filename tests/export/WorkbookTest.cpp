@@ -4,66 +4,59 @@
 #include <cstdlib>
 #include <stdexcept>
 
+#include "export/MessageExport.h"
 #include "export/Workbook.h"
 #include "support/Bytes.h"
+#include "support/Samples.h"
 #include "support/TempFolder.h"
 #include "support/XlsTestSupport.h"
 
 namespace callpad {
 namespace {
 
-using xlstest::repeated;
-using Texts = std::map<std::pair<int, int>, std::u16string>;
+using xlstest::Texts;
 
-TEST(WorkbookTest, FindsTheOneSheetIgnoringAsciiCaseNamesCellsAndRefusesAddressesOutsideIt) {
+std::string repeated(std::string_view text, std::size_t times) {
+    std::string out;
+    for (std::size_t i = 0; i < times; ++i) {
+        out += text;
+    }
+    return out;
+}
+
+// A workbook whose sheet holds `cells`.
+Workbook workbookOf(const Texts& cells) {
     Workbook workbook;
-    for (const auto& [name, found] :
-         {std::pair{"sheet1", true}, {"SHEET1", true}, {"Sheet2", false}, {"Sheet1 ", false}, {"Ｓheet1", false}}) {
-        EXPECT_EQ(workbook.sheets(name) != nullptr, found) << name;
+    for (const auto& [address, text] : cells) {
+        workbook.sheets("Sheet1")->cells(address.first, address.second, text);
     }
-    for (const auto& [address, name] : {std::pair{CellAddress{1, 1}, "A1"},
-                                        {{3, 26}, "Z3"},
-                                        {{1, 27}, "AA1"},
-                                        {{1, 53}, "BA1"},
-                                        {{65536, 256}, "IV65536"}}) {
-        EXPECT_EQ(address.name(), name);
-    }
-    for (const auto& [row, column] : {std::pair{0, 1}, {1, 0}, {65537, 1}, {1, 257}}) {
-        EXPECT_THROW(workbook.sheets("Sheet1")->cells(row, column, "x"), std::out_of_range) << row << "," << column;
-    }
+    return workbook;
 }
 
 TEST(WorkbookTest, TooLongTextsAreFoundInUtf16UnitsAndNeverWritten) {
-    const struct {
-        std::string what;
-        std::string text;
-        bool fits;
-    } cases[] = {
-        {"32767 ASCII", std::string(32767, 'a'), true},
-        {"32768 ASCII", std::string(32768, 'a'), false},
-        {"16383 surrogate pairs and one letter", repeated("😀", u"", 16383).first + "a", true},
-        {"16384 surrogate pairs", repeated("😀", u"", 16384).first, false},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.what);
+    for (const auto& [text, fits] : {std::pair{std::string(32767, 'a'), true},
+                                     {std::string(32768, 'a'), false},
+                                     {repeated("😀", 16383) + "a", true},  // surrogate pairs count twice
+                                     {repeated("😀", 16384), false}}) {
+        SCOPED_TRACE(std::to_string(text.size()) + " bytes");
         Workbook workbook;
-        workbook.sheets("Sheet1")->cells(7, 2, c.text);
-        EXPECT_EQ(workbook.firstOversizedCell(), c.fits ? std::nullopt : std::optional(CellAddress{7, 2}));
-        workbook.sheets("Sheet1")->cells(3, 4, c.fits ? "" : std::string(40000, 'x'));  // the first in row order
-        EXPECT_EQ(workbook.firstOversizedCell(), c.fits ? std::nullopt : std::optional(CellAddress{3, 4}));
+        workbook.sheets("Sheet1")->cells(7, 2, text);
+        EXPECT_EQ(workbook.firstOversizedCell(), fits ? std::nullopt : std::optional(CellAddress{7, 2}));
+        workbook.sheets("Sheet1")->cells(3, 4, fits ? "" : std::string(40000, 'x'));  // the first in row order
+        EXPECT_EQ(workbook.firstOversizedCell(), fits ? std::nullopt : std::optional(CellAddress{3, 4}));
         test::TempFolder temp;  // a text too long is refused before anything is written
-        if (c.fits) {
+        if (fits) {
             EXPECT_NO_THROW(workbook.saveas(temp.folder(), "c:\\callpad.xls"));
         } else {
             EXPECT_THROW(workbook.saveas(temp.folder(), "c:\\callpad.xls"), std::length_error);
         }
-        EXPECT_EQ(temp.exists("callpad.xls"), c.fits);
+        EXPECT_EQ(temp.exists("callpad.xls"), fits);
     }
 }
 
 TEST(WorkbookTest, CellsReadBackFromTheFile) {
-    const auto kana = repeated("電話あり", u"電話あり", 1000);
-    const auto mixed = repeated("a電\r\n😀", u"a電\r\n😀", 600);
+    const std::string kana = repeated("電話あり", 1000);
+    const std::string mixed = repeated("a電\r\n😀", 600);
     Workbook workbook;
     Worksheet& sheet = *workbook.sheets("Sheet1");
     sheet.cells(2, 2, "gone");
@@ -73,20 +66,19 @@ TEST(WorkbookTest, CellsReadBackFromTheFile) {
     sheet.cells(2, 4, " café ÿ\t ");
     sheet.cells(3, 3, "café 𠮷野家😀");
     sheet.cells(3, 4, "a\xE3\x81");  // damaged UTF-8
-    sheet.cells(4, 3, kana.first);   // texts of 8,000 and 7,200 bytes run on into CONTINUE records
-    sheet.cells(5, 3, mixed.first);
+    sheet.cells(4, 3, kana);         // texts of 8,000 and 7,200 bytes run on into CONTINUE records
+    sheet.cells(5, 3, mixed);
     sheet.cells(6, 3, "一行目\r\n二行目");
     sheet.cells(2, 2, "");
     sheet.cells(9, 9, "");
     const xlstest::SheetContents contents = xlstest::readWorkbook(workbook.xlsBytes());
-    EXPECT_EQ(contents.sheetNames, std::vector<std::string>{"Sheet1"});
-    EXPECT_EQ(contents.cells, (Texts{{{2, 3}, u"一行目\r\n二行目"},
-                                     {{2, 4}, u" café ÿ\t "},
-                                     {{3, 3}, u"café 𠮷野家😀"},
-                                     {{3, 4}, u"a\uFFFD\uFFFD"},
-                                     {{4, 3}, kana.second},
-                                     {{5, 3}, mixed.second},
-                                     {{6, 3}, u"一行目\r\n二行目"}}));
+    EXPECT_EQ(contents.cells, (Texts{{{2, 3}, "一行目\r\n二行目"},
+                                     {{2, 4}, " café ÿ\t "},
+                                     {{3, 3}, "café 𠮷野家😀"},
+                                     {{3, 4}, "a\uFFFD\uFFFD"},
+                                     {{4, 3}, kana},
+                                     {{5, 3}, mixed},
+                                     {{6, 3}, "一行目\r\n二行目"}}));
     // Up to row 6 and column D: the cleared cells no longer count.
     EXPECT_EQ(std::pair(contents.rows, contents.columns), std::pair(6u, 4u));
 }
@@ -95,15 +87,10 @@ TEST(WorkbookTest, SstRecordBreaksKeepHeadersAndCharactersWhole) {
     // The first text leaves `room` bytes in the 8224-byte SST record (8 of counts, 3 of header), so the
     // next text's header or a two-byte character meets the record's end.
     for (const std::size_t room : {2, 3, 4}) {
-        for (const auto& second : {repeated("あ", u"あ", 2), repeated("漢", u"漢", 5000)}) {
-            SCOPED_TRACE("room " + std::to_string(room) + ", next text of " + std::to_string(second.second.size()));
-            Workbook workbook;
-            const std::string first(8224 - 8 - 3 - room, 'f');
-            workbook.sheets("Sheet1")->cells(1, 1, first);
-            workbook.sheets("Sheet1")->cells(1, 2, second.first);
-            workbook.sheets("Sheet1")->cells(1, 3, "end");
-            EXPECT_EQ(xlstest::readWorkbook(workbook.xlsBytes()).cells,
-                      (Texts{{{1, 1}, std::u16string(first.size(), u'f')}, {{1, 2}, second.second}, {{1, 3}, u"end"}}));
+        for (const std::string& second : {repeated("あ", 2), repeated("漢", 5000)}) {
+            SCOPED_TRACE("room " + std::to_string(room) + ", next text of " + std::to_string(second.size()) + " bytes");
+            const Texts cells{{{1, 1}, std::string(8224 - 8 - 3 - room, 'f')}, {{1, 2}, second}, {{1, 3}, "end"}};
+            EXPECT_EQ(xlstest::readWorkbook(workbookOf(cells).xlsBytes()).cells, cells);
         }
     }
 }
@@ -115,24 +102,20 @@ TEST(WorkbookTest, TextsOverManyRecordsReadBackWithXlrd) {
     if (python.empty()) {
         GTEST_SKIP() << "no python3 with xlrd (Debian package python3-xlrd)";
     }
-    const auto longest = [](std::string_view character) { return repeated(character, u"", kLongestCellText).first; };
-    const struct {
-        const char* file;
-        std::vector<std::string> texts;  // into A1, B1, ...
-    } cases[] = {
-        {"one-byte.xls", {longest("a"), longest("ÿ")}},
-        {"two-byte.xls", {longest("漢"), std::string(20000, 'f'), longest("ｶ")}},
-        {"lines.xls", {repeated("一行目\r\n", u"", 4000).first, "end"}},
+    const auto longest = [](std::string_view character) { return repeated(character, kLongestCellText); };
+    const std::pair<const char*, Texts> cases[] = {
+        {"one-byte.xls", {{{1, 1}, longest("a")}, {{1, 2}, longest("ÿ")}}},
+        {"two-byte.xls", {{{1, 1}, longest("漢")}, {{1, 2}, std::string(20000, 'f')}, {{1, 3}, longest("ｶ")}}},
+        {"lines.xls", {{{1, 1}, repeated("一行目\r\n", 4000)}, {{1, 2}, "end"}}},
     };
     test::TempFolder folder;
     std::string expected;
-    for (const auto& c : cases) {
-        Workbook workbook;
-        for (std::size_t n = 0; n < c.texts.size(); ++n) {
-            workbook.sheets("Sheet1")->cells(1, static_cast<int>(n) + 1, c.texts[n]);
-            expected += std::string(c.file) + "\t1\t" + std::to_string(n + 1) + "\t" + test::hexDump(c.texts[n]) + "\n";
+    for (const auto& [file, cells] : cases) {
+        for (const auto& [address, text] : cells) {
+            expected += std::string(file) + "\t" + std::to_string(address.first) + "\t" +
+                        std::to_string(address.second) + "\t" + test::hexDump(text) + "\n";
         }
-        folder.write(c.file, workbook.xlsBytes());
+        folder.write(file, workbookOf(cells).xlsBytes());
     }
     folder.write("expected.txt", expected);
     const std::string log = (folder.root() / "read_xls.log").string();
@@ -155,45 +138,26 @@ std::uint32_t workbookStreamSize(std::string_view file) {
 }
 
 // The file of a workbook whose stream has `smallest` to `largest` bytes, and the cells it holds: texts of
-// 8,000 letters that differ from cell to cell, so that sectors read back in the wrong order show, and a
-// last text that makes up the size.
+// 4,000 letters that differ from cell to cell, so that sectors read back in the wrong order show, and a
+// last text whose length is corrected until the stream has the size. A cell adds about 4,019.5 bytes to
+// the stream (letters, headers, its share of CONTINUE records), the records around the cells about 710.
 std::pair<std::string, Texts> workbookOfStreamSize(std::size_t smallest, std::size_t largest) {
-    constexpr std::size_t kFull = 8000;
-    // What a full cell adds to the stream (letters, headers, its share of CONTINUE records), and the
-    // records around the cells: a first guess, corrected by the size the stream reaches.
-    constexpr std::size_t kFullCellBytes = 8023;
-    constexpr std::size_t kOtherBytes = 710;
     const std::size_t size = smallest + (largest - smallest) / 2;
-    std::size_t full = (size - kOtherBytes) / kFullCellBytes;
-    std::size_t last = (size - kOtherBytes) % kFullCellBytes;
+    const std::size_t full = (size - 710 - 4000) * 2 / 8039;
+    std::size_t last = 4000;
     for (int attempt = 0; attempt < 4; ++attempt) {
-        Workbook workbook;
         Texts cells;
         for (std::size_t n = 0; n <= full; ++n) {
             const std::string number = std::to_string(n) + " ";
-            const std::size_t length = n < full ? kFull : last;
-            if (length > number.size()) {
-                const std::pair address{static_cast<int>(n / 200) + 1, static_cast<int>(n % 200) + 1};
-                const std::string text = number + std::string(length - number.size(), static_cast<char>('a' + n % 26));
-                workbook.sheets("Sheet1")->cells(address.first, address.second, text);
-                cells[address] = std::u16string(text.begin(), text.end());
-            }
+            cells[{static_cast<int>(n / 200) + 1, static_cast<int>(n % 200) + 1}] =
+                number + std::string((n < full ? 4000 : last) - number.size(), static_cast<char>('a' + n % 26));
         }
-        std::string file = workbook.xlsBytes();
+        std::string file = workbookOf(cells).xlsBytes();
         const std::size_t reached = workbookStreamSize(file);
         if (reached >= smallest && reached <= largest) {
             return {std::move(file), std::move(cells)};
         }
-        // One byte a letter, but for the five of a CONTINUE record that the last text may run into.
-        if (reached > size && reached - size > last) {
-            --full;
-            last += kFullCellBytes;
-        }
-        last = last + size - reached;
-        if (last > kFull) {
-            ++full;
-            last -= kFullCellBytes;
-        }
+        last = last + size - reached;  // one byte a letter
     }
     throw std::logic_error("no workbook of a stream of " + std::to_string(size) + " bytes");
 }
@@ -211,6 +175,58 @@ TEST(CompoundFileTest, WorkbooksReadBackAtEverySizeBoundary) {
         const auto [file, cells] = workbookOfStreamSize(smallest, largest);
         EXPECT_EQ(xlstest::readWorkbook(file).cells, cells);
     }
+}
+
+// The cells of numberedMessage(n) as written to row `row` (B to J).
+Texts rowOf(int row, int n) {
+    const std::string s = std::to_string(n);
+    Texts cells;
+    int column = 2;
+    for (const std::string& text : {"相手" + s, "担当" + s, "2026/12/" + s, "9:" + s, std::string(n % 2 ? "1" : "0"),
+                                    "03-" + s, "内容" + s, "期限" + s, "受付" + s}) {
+        cells[{row, column++}] = text;
+    }
+    return cells;
+}
+
+MessageTable tableOf(const std::vector<PhoneMessage>& messages) {
+    MessageTable table;
+    for (const auto& message : messages) {
+        table.append(message);
+    }
+    return table;
+}
+
+const Texts kHeadings{{{1, 2}, "相手先"},   {{1, 3}, "担当"},      {{1, 4}, "受付日"},
+                      {{1, 5}, "受付時間"}, {{1, 6}, "電話要(1)"}, {{1, 7}, "電話番号"},
+                      {{1, 8}, "内容"},     {{1, 9}, "期限"},      {{1, 10}, "受付者"}};
+
+// An export writes the headings and one row per message, newest first; a later export overwrites its
+// own rows, an empty message with empty cells, and leaves the rows below from before.
+TEST(MessageExportTest, WritesHeadingsThenOneRowPerMessageOverTheRowsOfAnEarlierExport) {
+    Workbook workbook;
+    Worksheet& sheet = *workbook.sheets(kExportSheetName);
+    writeMessagesToSheet(sheet, MessageTable());
+    EXPECT_EQ(xlstest::readWorkbook(workbook.xlsBytes()).cells, kHeadings);
+    Texts expected = kHeadings;
+    for (int n = 1; n <= MessageTable::kCapacity; ++n) {
+        expected.merge(rowOf(n + 1, n));
+    }
+    writeMessagesToSheet(sheet, tableOf(test::numberedMessages(1, MessageTable::kCapacity)));
+    EXPECT_EQ(xlstest::readWorkbook(workbook.xlsBytes()).cells, expected);
+
+    MessageTable table = tableOf({test::numberedMessage(7), PhoneMessage{}, test::numberedMessage(9)});
+    table.RemoveMessage(1);
+    writeMessagesToSheet(sheet, table);
+    for (int c = 2; c <= 10; ++c) {  // the empty message's row
+        expected.erase({2, c});
+    }
+    for (const auto& [address, text] : rowOf(3, 9)) {
+        expected[address] = text;
+    }
+    test::TempFolder temp;
+    workbook.saveas(temp.folder(), kExportPath);
+    EXPECT_EQ(xlstest::readWorkbook(temp.read("callpad.xls")).cells, expected);
 }
 
 }  // namespace

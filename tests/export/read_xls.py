@@ -14,42 +14,38 @@ def shown(text):
 
 
 def faults_of(path, expected):
+    """The differences between the workbook's first sheet and `expected`, texts by 1-based (row, column)."""
     book = xlrd.open_workbook(path)
     faults = [] if book.sheet_names() == ["Sheet1"] else [f"sheets {book.sheet_names()}, expected ['Sheet1']"]
     sheet = book.sheet_by_index(0)
-    read = {}
-    for row in range(sheet.nrows):
-        for column in range(sheet.ncols):
-            cell = sheet.cell(row, column)
-            if cell.ctype != xlrd.XL_CELL_EMPTY:
-                read[(row + 1, column + 1)] = cell.value if cell.ctype == xlrd.XL_CELL_TEXT else f"(not text: {cell!r})"
-    for key in sorted(set(expected) | set(read)):
-        if expected.get(key) != read.get(key):
-            faults.append(f"row {key[0]} column {key[1]}: expected {shown(expected.get(key))}, read {shown(read.get(key))}")
-    return faults
+    read = {
+        (row + 1, column + 1): cell.value if cell.ctype == xlrd.XL_CELL_TEXT else f"(not text: {cell!r})"
+        for row in range(sheet.nrows)
+        for column, cell in enumerate(sheet.row(row))
+        if cell.ctype != xlrd.XL_CELL_EMPTY
+    }
+    return faults + [
+        f"row {key[0]} column {key[1]}: expected {shown(expected.get(key))}, read {shown(read.get(key))}"
+        for key in sorted(set(expected) | set(read))
+        if expected.get(key) != read.get(key)
+    ]
 
 
-def main():
-    folder = sys.argv[1]
+def main(folder):
     expectations = {}
     with open(os.path.join(folder, "expected.txt"), encoding="ascii") as file:
-        for line in file:
-            name, *cell = line.rstrip("\n").split("\t")
-            cells = expectations.setdefault(name, {})
-            if cell:
-                cells[(int(cell[0]), int(cell[1]))] = bytes.fromhex(cell[2]).decode("utf-8")
+        for name, row, column, text in (line.rstrip("\n").split("\t") for line in file):
+            expectations.setdefault(name, {})[(int(row), int(column))] = bytes.fromhex(text).decode("utf-8")
     failed = False
     for name, cells in sorted(expectations.items()):
         try:
             faults = faults_of(os.path.join(folder, name), cells)
         except Exception as error:  # xlrd rejects the file
             faults = [f"unreadable: {error!r}"]
-        print(f"{name}: {'ok' if not faults else 'FAILED'} ({len(cells)} cells)")
-        for fault in faults:
-            print(f"  {fault}")
+        print(f"{name}: {'FAILED' if faults else 'ok'} ({len(cells)} cells)", *(f"  {fault}" for fault in faults), sep="\n")
         failed = failed or bool(faults)
     return 1 if failed else 0
 
 
 if __name__ == "__main__":
-    sys.exit(main())
+    sys.exit(main(sys.argv[1]))

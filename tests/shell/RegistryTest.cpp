@@ -8,8 +8,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <string_view>
-#include <utility>
 
 #include <gtest/gtest.h>
 
@@ -20,66 +18,32 @@
 namespace callpad {
 namespace {
 
-// Opening an open screen only brings it forward; closed and opened again, it loads again (each load
-// announces the list's 21st name). 戻る after the menu was closed brings a new menu.
-TEST(Registry, OpensEachScreenOnceAndBackBringsAMenu) {
-    test::ProgramFixture program;
-    program.data().copyFixture("names/twenty-one-names.txt", "callpadRT.txt");
-    const auto open = [&] { return program.registry().OpenScreen(QStringLiteral("FrmTouroku")); };
-    ui::Screen* first = open();
-    EXPECT_EQ(open(), first);
-    EXPECT_TRUE(program.said(1));
-    EXPECT_TRUE(first->isVisible());
-    EXPECT_TRUE(program.screen("FrmMein")->isVisible());
-    first->close();
-    test::ProgramFixture::settle();
-    EXPECT_FALSE(program.isOpen("FrmTouroku"));
-    open();
-    EXPECT_TRUE(program.said(2));
+class Screens : public ::testing::Test, protected test::ProgramFixture {};
 
-    program.screen("FrmMein")->close();
-    test::ProgramFixture::settle();
-    EXPECT_FALSE(program.isOpen("FrmMein"));
-    program.click("FrmTouroku", "CmdRt");
-    test::ProgramFixture::settle();
-    EXPECT_FALSE(program.isOpen("FrmTouroku"));
-    ASSERT_TRUE(program.isOpen("FrmMein"));
-    EXPECT_TRUE(program.screen("FrmMein")->isVisible());
+// 戻る after the menu was closed brings a new menu; 終了 closes every screen. (Opening an open screen only
+// brings it forward: ReviewScreens shows it.)
+TEST_F(Screens, BackBringsAMenuAndExitClosesEveryScreen) {
+    click("FrmMein", "CmdTouroku");
+    screen("FrmMein")->close();
+    settle();
+    click("FrmTouroku", "CmdRt");
+    EXPECT_FALSE(isOpen("FrmTouroku"));
+    EXPECT_TRUE(screen("FrmMein")->isVisible());
+    click("FrmMein", "CmdHoukoku");
+    click("FrmMein", "Command4");
+    EXPECT_FALSE(isOpen("FrmMein") || isOpen("Frmrenraku"));
 }
 
 const char* const kScreens[] = {"FrmMein", "Frmrenraku", "FrmUkekaku", "Frmrenuke", "FrmTouroku", "FrmUkesha"};
-
-// Enter, the keypad's Enter and Space press the focused button of every screen, as in every Windows
-// program. The buttons' handlers are cut off, so that only the press is counted.
-TEST(Screens, EnterPressesTheFocusedButtonOfEveryScreen) {
-    test::ProgramFixture program;
-    int buttons = 0;
-    for (const char* name : kScreens) {
-        ui::Screen* screen = program.registry().OpenScreen(QString::fromLatin1(name));
-        for (QPushButton* button : screen->findChildren<QPushButton*>()) {
-            SCOPED_TRACE(std::string(name) + "." + button->objectName().toStdString());
-            QObject::disconnect(button, &QPushButton::clicked, nullptr, nullptr);
-            const QSignalSpy clicks(button, &QPushButton::clicked);
-            button->setFocus();
-            for (const Qt::Key key : {Qt::Key_Return, Qt::Key_Enter, Qt::Key_Space}) {
-                QTest::keyClick(button, key);
-            }
-            EXPECT_EQ(clicks.count(), 3);
-            ++buttons;
-        }
-    }
-    EXPECT_EQ(buttons, 5 + 3 + 2 + 3 + 3 + 3);
-}
 
 // The contrast ratio of two colours, 1 to 21, as accessibility guidelines measure it.
 double contrast(const QColor& a, const QColor& b) {
     const auto luminance = [](const QColor& colour) {
         const auto linear = [](double c) { return c <= 0.03928 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4); };
-        return 0.2126 * linear(colour.redF()) + 0.7152 * linear(colour.greenF()) + 0.0722 * linear(colour.blueF());
+        return 0.2126 * linear(colour.redF()) + 0.7152 * linear(colour.greenF()) + 0.0722 * linear(colour.blueF()) +
+               0.05;
     };
-    const double lighter = std::max(luminance(a), luminance(b));
-    const double darker = std::min(luminance(a), luminance(b));
-    return (lighter + 0.05) / (darker + 0.05);
+    return std::max(luminance(a), luminance(b)) / std::min(luminance(a), luminance(b));
 }
 
 // The colour a widget's text stands on: its own background, or for a label, an option button, a check
@@ -94,58 +58,41 @@ QColor shownBackground(const QWidget* widget) {
 }
 
 // Under a dark palette, as newer systems give in dark mode or with a contrast theme, every text stays
-// readable: the program's own background colours bring dark text with them.
-TEST(Screens, EveryTextStaysReadableUnderADarkPalette) {
+// readable: the program's own background colours bring dark text with them. Enter, the keypad's Enter
+// and Space press the focused button of every screen, as in every Windows program; the buttons' handlers
+// are cut off, so that only the press is counted.
+TEST(AllScreens, EveryTextStaysReadableUnderADarkPaletteAndEnterPressesTheFocusedButton) {
     const QPalette original = QApplication::palette();
-    QPalette dark;
-    for (const auto& [role, colour] : {std::pair{QPalette::Window, 0x202020},
-                                       {QPalette::WindowText, 0xF0F0F0},
-                                       {QPalette::Base, 0x101010},
-                                       {QPalette::Text, 0xF0F0F0},
-                                       {QPalette::Button, 0x303030},
-                                       {QPalette::ButtonText, 0xF0F0F0}}) {
-        dark.setColor(role, QColor::fromRgb(static_cast<QRgb>(colour)));
-    }
-    QApplication::setPalette(dark);
+    // Light text on dark backgrounds, as QPalette derives them from a dark window colour.
+    QApplication::setPalette(QPalette(QColor(0x303030), QColor(0x202020)));
     {
         test::ProgramFixture program;
         for (const char* name : kScreens) {
             ui::Screen* screen = program.registry().OpenScreen(QString::fromLatin1(name));
             for (const QWidget* widget : screen->findChildren<QWidget*>()) {
-                const QPalette& colours = widget->palette();
-                EXPECT_GE(contrast(shownBackground(widget), colours.color(widget->foregroundRole())), 4.5)
+                EXPECT_GE(contrast(shownBackground(widget), widget->palette().color(widget->foregroundRole())), 4.5)
                     << name << "." << widget->objectName().toStdString() << " (" << widget->metaObject()->className()
                     << ")";
+            }
+            for (QPushButton* button : screen->findChildren<QPushButton*>()) {
+                SCOPED_TRACE(std::string(name) + "." + button->objectName().toStdString());
+                QObject::disconnect(button, &QPushButton::clicked, nullptr, nullptr);
+                const QSignalSpy clicks(button, &QPushButton::clicked);
+                button->setFocus();
+                for (const Qt::Key key : {Qt::Key_Return, Qt::Key_Enter, Qt::Key_Space}) {
+                    QTest::keyClick(button, key);
+                }
+                EXPECT_EQ(clicks.count(), 3);
             }
         }
     }
     QApplication::setPalette(original);
 }
 
-// A window that moves to a monitor of another scale fits its captions anew: here the face grows as a
-// larger scale's rounding would make it, and the caption is narrowed to fit again; back at the old
-// size it is shown in the plain face again.
-TEST(Screens, CaptionsAreFittedAnewForAnotherScale) {
-    test::ProgramFixture program;
-    auto* report = program.control<QPushButton>("FrmMein", "CmdHoukoku");
-    ASSERT_EQ(report->font().stretch(), QFont::Unstretched);
-    const QFont plain = report->font();
-    QFont wider = plain;
-    wider.setPointSizeF(plain.pointSizeF() * 1.3);
-    QWindow* window = program.screen("FrmMein")->windowHandle();
-    ASSERT_NE(window, nullptr);
-    report->setFont(wider);
-    emit window->screenChanged(window->screen());
-    EXPECT_LT(report->font().stretch(), QFont::Unstretched);
-    report->setFont(plain);
-    emit window->screenChanged(window->screen());
-    EXPECT_EQ(report->font().stretch(), QFont::Unstretched);
-}
-
 // Each screen's caption, size, background and tab order, which starts on the control that has the focus
 // at the start; some controls' places (in their parent), captions and colours; the labels whose access
-// keys lead to a box.
-TEST(Screens, HaveTheirCaptionsSizesColoursPlacesAndTabOrder) {
+// keys lead to a box; the captions fitted anew on another monitor.
+TEST_F(Screens, HaveTheirCaptionsSizesColoursPlacesAndTabOrder) {
     const struct {
         const char* name;
         const char* caption;
@@ -193,49 +140,47 @@ TEST(Screens, HaveTheirCaptionsSizesColoursPlacesAndTabOrder) {
                                       {"Frmrenraku", "Lblkigen", "Cmbkigen"}, {"Frmrenraku", "Lblhosh", "Cmbhosh"},
                                       {"Frmrenraku", "Label2", "CmbUke"},     {"Frmrenuke", "Lblaine", "TxtRenjih"},
                                       {"FrmUkekaku", "Label1", "CmbKaku"}};
-    test::ProgramFixture program;
     for (const auto& look : screens) {
         SCOPED_TRACE(look.name);
-        ui::Screen* screen = program.registry().OpenScreen(QString::fromLatin1(look.name));
-        EXPECT_EQ(screen->windowTitle(), QString::fromUtf8(look.caption));
-        EXPECT_EQ(screen->size(), look.size);
-        EXPECT_EQ(screen->palette().color(QPalette::Window), ui::rgb(look.background));
+        ui::Screen* window = registry().OpenScreen(QString::fromLatin1(look.name));
+        EXPECT_EQ(window->windowTitle(), QString::fromUtf8(look.caption));
+        EXPECT_EQ(window->size(), look.size);
+        EXPECT_EQ(window->palette().color(QPalette::Window), ui::rgb(look.background));
         const QStringList order = QString::fromLatin1(look.tabOrder).split(' ');
-        EXPECT_EQ(screen->focusWidget()->objectName(), order.first());
-        EXPECT_EQ(test::ProgramFixture::tabOrder(screen, static_cast<int>(order.size())), order + order.mid(0, 1));
-        for (const auto& c : controls) {
-            if (std::string_view(c.screen) != look.name) {
-                continue;
-            }
-            SCOPED_TRACE(c.control);
-            auto* control = program.control<QWidget>(look.name, c.control);
-            EXPECT_EQ(control->geometry(), c.place.toPixels());
-            if (c.caption) {
-                EXPECT_EQ(control->property("text").toString(), QString::fromUtf8(c.caption));
-            }
-            if (c.role != QPalette::NoRole) {
-                EXPECT_EQ(control->palette().color(c.role), ui::rgb(c.colour));
-            }
+        EXPECT_EQ(tabOrder(window, static_cast<int>(order.size())), order + order.mid(0, 1));
+    }
+    for (const auto& c : controls) {  // every screen is still open
+        SCOPED_TRACE(std::string(c.screen) + "." + c.control);
+        auto* widget = control<QWidget>(c.screen, c.control);
+        EXPECT_EQ(widget->geometry(), c.place.toPixels());
+        if (c.caption) {
+            EXPECT_EQ(widget->property("text").toString(), QString::fromUtf8(c.caption));
         }
-        for (const auto& [screenName, label, box] : buddies) {
-            if (std::string_view(screenName) == look.name) {
-                EXPECT_EQ(program.control<QLabel>(look.name, label)->buddy(), program.control<QWidget>(look.name, box));
-            }
+        if (c.role != QPalette::NoRole) {
+            EXPECT_EQ(widget->palette().color(c.role), ui::rgb(c.colour));
         }
     }
-    EXPECT_EQ(program.control<QWidget>("Frmrenraku", "Opty")->parentWidget()->objectName(), QStringLiteral("tlptel"));
-    EXPECT_TRUE(
-        program.control<QWidget>("FrmMein", "Command4")->font().families().contains(QStringLiteral("IPAPGothic")));
-}
+    for (const auto& [name, label, box] : buddies) {
+        EXPECT_EQ(control<QLabel>(name, label)->buddy(), control<QWidget>(name, box)) << label;
+    }
+    EXPECT_EQ(control<QWidget>("Frmrenraku", "Opty")->parentWidget()->objectName(), QStringLiteral("tlptel"));
+    EXPECT_TRUE(control<QWidget>("FrmMein", "Command4")->font().families().contains(QStringLiteral("IPAPGothic")));
 
-TEST(Menu, ExitClosesEveryScreen) {
-    test::ProgramFixture program;
-    program.click("FrmMein", "CmdHoukoku");
-    program.click("FrmMein", "Command4");
-    test::ProgramFixture::settle();
-    EXPECT_FALSE(program.isOpen("FrmMein"));
-    EXPECT_FALSE(program.isOpen("Frmrenraku"));
-    EXPECT_EQ(program.data().listing(), "");
+    // A window that moves to a monitor of another scale fits its captions anew: here the face grows as a
+    // larger scale's rounding would make it, and the caption is narrowed to fit again; back at the old
+    // size it is shown in the plain face again.
+    auto* report = control<QPushButton>("FrmMein", "CmdHoukoku");
+    const QFont plain = report->font();
+    ASSERT_EQ(plain.stretch(), QFont::Unstretched);
+    QFont wider = plain;
+    wider.setPointSizeF(plain.pointSizeF() * 1.3);
+    QWindow* window = screen("FrmMein")->windowHandle();
+    report->setFont(wider);
+    emit window->screenChanged(window->screen());
+    EXPECT_LT(report->font().stretch(), QFont::Unstretched);
+    report->setFont(plain);
+    emit window->screenChanged(window->screen());
+    EXPECT_EQ(report->font().stretch(), QFont::Unstretched);
 }
 
 }  // namespace

@@ -1,19 +1,22 @@
 #include "support/ProgramFixture.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QInputMethodEvent>
 #include <QLineEdit>
 #include <QPushButton>
 
-#include <gtest/gtest.h>
+#include <algorithm>
 
+#include "shell/Program.h"
 #include "ui/Controls.h"
 
 namespace callpad::test {
 
 ProgramFixture::ProgramFixture()
-    : m_context(std::make_unique<ui::ScreenContext>(ui::ScreenContext{
-          m_registry, m_data.folder(), [] { return kFixedNow; }, [this] { return m_documents.folder(); }})) {
+    : m_context(std::make_unique<ui::ScreenContext>(
+          ui::ScreenContext{m_registry, m_data.folder(), [] { return LocalDateTime{2026, 12, 6, 9, 5, 3}; },
+                            [this] { return m_documents.folder(); }})) {
     m_registry.setContext(m_context.get());
     registerScreens(m_registry);
     m_registry.OpenScreen(QString::fromLatin1(ui::ScreenRegistry::kMenu));
@@ -30,16 +33,11 @@ ProgramFixture::~ProgramFixture() {
 
 ::testing::AssertionResult ProgramFixture::said(qsizetype count, const QStringList& parts) const {
     const QStringList& texts = m_messageBoxes.texts();
-    bool all = texts.size() == count;
-    for (const QString& part : parts) {
-        all = all && m_messageBoxes.last().contains(part);
-    }
-    if (all) {
-        return ::testing::AssertionSuccess();
-    }
-    return ::testing::AssertionFailure() << count << " box(es) saying \"" << ui::utf8(parts.join("\", \""))
-                                         << "\" expected; " << texts.size()
-                                         << " shown: " << ui::utf8(texts.join(" | "));
+    const auto inLast = [&](const QString& part) { return m_messageBoxes.last().contains(part); };
+    return (texts.size() == count && std::all_of(parts.begin(), parts.end(), inLast) ? ::testing::AssertionSuccess()
+                                                                                     : ::testing::AssertionFailure())
+           << count << " box(es) saying \"" << ui::utf8(parts.join("\", \"")) << "\" expected; " << texts.size()
+           << " shown: " << ui::utf8(texts.join(" | "));
 }
 
 ui::Screen* ProgramFixture::screen(const char* name) {
@@ -52,14 +50,10 @@ ui::Screen* ProgramFixture::screen(const char* name) {
 }
 
 void ProgramFixture::click(const char* screenName, const char* buttonName) {
-    auto* button = control<QPushButton>(screenName, buttonName);
-    ASSERT_TRUE(button);
-    QTest::mouseClick(button, Qt::LeftButton);
-}
-
-void ProgramFixture::settle() {
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    QCoreApplication::processEvents();
+    if (auto* button = control<QPushButton>(screenName, buttonName)) {
+        QTest::mouseClick(button, Qt::LeftButton);
+        settle();
+    }
 }
 
 void ProgramFixture::type(QWidget* box, const QString& text) {
@@ -69,10 +63,6 @@ void ProgramFixture::type(QWidget* box, const QString& text) {
     QInputMethodEvent commit;
     commit.setCommitString(text);
     QApplication::sendEvent(box, &commit);
-}
-
-void ProgramFixture::clickArrow(QScrollBar* bar, bool right) {
-    QTest::mouseClick(bar, Qt::LeftButton, {}, QPoint(right ? bar->width() - 3 : 3, bar->height() / 2));
 }
 
 QStringList ProgramFixture::tabOrder(QWidget* window, int presses) {

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QApplication>
 #include <QScrollBar>
 #include <QTest>
 
@@ -8,22 +7,21 @@
 
 #include <memory>
 
-#include "shell/Program.h"
 #include "support/TempFolder.h"
 #include "ui/MessageBox.h"
 #include "ui/ScreenRegistry.h"
 
 namespace callpad::test {
 
-// The whole program on a temporary data folder, with a fixed clock and message boxes recorded
-// instead of shown. The menu is open at the start, as after a real start.
+// The whole program on a temporary data folder, with a fixed clock (2026-12-06 09:05:03) and message
+// boxes recorded instead of shown. The menu is open at the start, as after a real start. The screen
+// tests' fixtures derive from it.
 class ProgramFixture {
 public:
     ProgramFixture();
     ~ProgramFixture();
 
     ui::ScreenRegistry& registry() { return m_registry; }
-    ui::ScreenContext& context() { return *m_context; }
     const TempFolder& data() const { return m_data; }
     // The folder the workbook is exported to.
     const TempFolder& documents() const { return m_documents; }
@@ -47,14 +45,19 @@ public:
         }
         return found;
     }
-    // Clicks a button of an open screen.
+    // Clicks a button of an open screen, then lets what the click set off run.
     void click(const char* screenName, const char* buttonName);
     // Lets deferred deletions and events run.
-    static void settle();
+    static void settle() {
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QCoreApplication::processEvents();
+    }
     // Types text into a box as a Japanese input method commits it; QTest::keyClicks only types Latin-1.
     static void type(QWidget* box, const QString& text);
     // Clicks the arrow at one end of a scroll bar.
-    static void clickArrow(QScrollBar* bar, bool right);
+    static void clickArrow(QScrollBar* bar, bool right) {
+        QTest::mouseClick(bar, Qt::LeftButton, {}, QPoint(right ? bar->width() - 3 : 3, bar->height() / 2));
+    }
     // The object names of the controls that the keyboard focus visits in the window, activated: where it
     // is, then after each of `presses` Tab keys. The edit box of a combo box counts as the combo box.
     static QStringList tabOrder(QWidget* window, int presses);
@@ -66,8 +69,5 @@ private:
     ui::ScreenRegistry m_registry;
     std::unique_ptr<ui::ScreenContext> m_context;
 };
-
-// The fixed moment that the fixture's clock gives: 2026-12-06 09:05:03.
-inline constexpr LocalDateTime kFixedNow{2026, 12, 6, 9, 5, 3};
 
 }  // namespace callpad::test

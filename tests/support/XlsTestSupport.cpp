@@ -16,27 +16,6 @@ void require(int status, const std::string& what) {
     }
 }
 
-// FreeXL's texts are well-formed UTF-8: "a\xF0\x9F\x98\x80" -> u"a\xD83D\xDE00".
-std::u16string utf16Of(std::string_view utf8) {
-    std::u16string out;
-    for (std::size_t i = 0; i < utf8.size();) {
-        const auto lead = static_cast<unsigned char>(utf8[i]);
-        const std::size_t length = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
-        char32_t code = length == 1 ? lead : lead & (0x7F >> length);
-        for (std::size_t k = 1; k < length; ++k) {
-            code = (code << 6) | (static_cast<unsigned char>(utf8.at(i + k)) & 0x3F);
-        }
-        if (code >= 0x10000) {
-            out.push_back(static_cast<char16_t>(0xD800 + ((code - 0x10000) >> 10)));
-            out.push_back(static_cast<char16_t>(0xDC00 + ((code - 0x10000) & 0x3FF)));
-        } else {
-            out.push_back(static_cast<char16_t>(code));
-        }
-        i += length;
-    }
-    return out;
-}
-
 }  // namespace
 
 SheetContents readWorkbook(std::string_view file) {
@@ -51,13 +30,6 @@ SheetContents readWorkbook(std::string_view file) {
     }
 
     SheetContents out;
-    unsigned sheets = 0;
-    require(freexl_get_info(handle, FREEXL_BIFF_SHEET_COUNT, &sheets), "counting the sheets");
-    for (unsigned short n = 0; n < sheets; ++n) {
-        const char* name = nullptr;
-        require(freexl_get_worksheet_name(handle, n, &name), "reading a sheet name");
-        out.sheetNames.emplace_back(name);
-    }
     require(freexl_select_active_worksheet(handle, 0), "selecting the first sheet");
     unsigned short columns = 0;
     require(freexl_worksheet_dimensions(handle, &out.rows, &columns), "reading the used range");
@@ -73,19 +45,10 @@ SheetContents readWorkbook(std::string_view file) {
                 throw std::runtime_error("FreeXL: a cell of type " + std::to_string(value.type) + " at row " +
                                          std::to_string(row + 1) + ", column " + std::to_string(column + 1));
             }
-            out.cells[{static_cast<int>(row) + 1, column + 1}] = utf16Of(value.value.text_value);
+            out.cells[{static_cast<int>(row) + 1, column + 1}] = value.value.text_value;
         }
     }
     return out;
-}
-
-std::pair<std::string, std::u16string> repeated(std::string_view utf8, std::u16string_view utf16, std::size_t times) {
-    std::pair<std::string, std::u16string> texts;
-    for (std::size_t i = 0; i < times; ++i) {
-        texts.first += utf8;
-        texts.second += utf16;
-    }
-    return texts;
 }
 
 }  // namespace callpad::xlstest

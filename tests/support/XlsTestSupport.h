@@ -1,21 +1,21 @@
 #pragma once
 
-#include <cstddef>
 #include <map>
 #include <string>
 #include <string_view>
 #include <utility>
-#include <vector>
 
 // Reads the workbooks the program writes with FreeXL, a reader written by others from the format
 // descriptions, so that a misreading of the format in the writer is not repeated in the tests.
 namespace callpad::xlstest {
 
-// The worksheet names, and the text cells of the first worksheet by 1-based (row, column) with its used
-// range as FreeXL takes it from the DIMENSIONS record: the last used row and column, 1-based.
+// Texts (UTF-8) by 1-based (row, column).
+using Texts = std::map<std::pair<int, int>, std::string>;
+
+// The text cells of the first worksheet, and its used range as FreeXL takes it from the DIMENSIONS
+// record: the last used row and column, 1-based. (read_xls.py checks the sheet's name.)
 struct SheetContents {
-    std::vector<std::string> sheetNames;
-    std::map<std::pair<int, int>, std::u16string> cells;
+    Texts cells;
     unsigned rows = 0;
     unsigned columns = 0;
 };
@@ -24,8 +24,5 @@ struct SheetContents {
 // reads a text whose characters run over two records of the string table but not over three (a text of
 // more than about 8,200 bytes may); WorkbookTest reads such texts with xlrd.
 SheetContents readWorkbook(std::string_view file);
-
-// A text repeated: the same characters as UTF-8 for the writer and as UTF-16 for comparing.
-std::pair<std::string, std::u16string> repeated(std::string_view utf8, std::u16string_view utf16, std::size_t times);
 
 }  // namespace callpad::xlstest
