@@ -1,25 +1,20 @@
 #include "support/Bytes.h"
 
-#include <cstdio>
-
 namespace callpad::test {
 
 std::string bytesFromHex(std::string_view hex) {
     std::string bytes;
-    for (std::size_t i = 0; i < hex.size(); i += hex[i] == ' ' ? 1 : 2) {
-        if (hex[i] != ' ') {
-            bytes += static_cast<char>(std::stoi(std::string(hex.substr(i, 2)), nullptr, 16));
-        }
+    for (std::size_t i = hex.find_first_not_of(' '); i < hex.size(); i = hex.find_first_not_of(' ', i + 2)) {
+        bytes += static_cast<char>(std::stoi(std::string(hex.substr(i, 2)), nullptr, 16));
     }
     return bytes;
 }
 
 std::string hexDump(std::string_view bytes) {
+    constexpr std::string_view kDigits = "0123456789abcdef";
     std::string out;
-    char buffer[4];
     for (const char c : bytes) {
-        std::snprintf(buffer, sizeof buffer, out.empty() ? "%02x" : " %02x", static_cast<unsigned char>(c));
-        out += buffer;
+        out += (out.empty() ? "" : " ") + std::string{kDigits[(c >> 4) & 15], kDigits[c & 15]};
     }
     return out;
 }

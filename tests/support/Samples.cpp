@@ -36,18 +36,14 @@ std::vector<int> numbersInFile(const DataFolder& folder, std::string_view path) 
     return numbers;
 }
 
-std::string recordOf(const PhoneMessage& message) {
-    std::vector<std::string> fields;
-    for (int n = 1; n <= PhoneMessage::kFieldCount; ++n) {
-        fields.push_back(message.field(n));
-    }
-    return encodeRecord(fields);
-}
-
 std::string recordsOf(const std::vector<PhoneMessage>& messages) {
     std::string bytes;
+    std::vector<std::string> fields(PhoneMessage::kFieldCount);
     for (const auto& message : messages) {
-        bytes += recordOf(message);
+        for (int n = 1; n <= PhoneMessage::kFieldCount; ++n) {
+            fields[n - 1] = message.field(n);
+        }
+        bytes += encodeRecord(fields);
     }
     return bytes;
 }

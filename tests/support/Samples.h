@@ -20,8 +20,7 @@ std::vector<PhoneMessage> numberedMessages(int first, int last);
 // The n of each numberedMessage(n) in a message file, top first; fails the test when the file is not whole.
 std::vector<int> numbersInFile(const DataFolder& folder, std::string_view path);
 
-// The record line of a message as the program writes it.
-std::string recordOf(const PhoneMessage& message);
+// The record lines of the messages as the program writes them.
 std::string recordsOf(const std::vector<PhoneMessage>& messages);
 
 }  // namespace callpad::test
