@@ -309,12 +309,19 @@ int replaceFile(const std::filesystem::path& file, const std::filesystem::path& 
     // Not ReplaceFileW: it fails when the file does not exist yet. Without MOVEFILE_REPLACE_EXISTING the
     // move fails on a file of that name instead of replacing it. Either way of renaming is one step.
     const DWORD flags = MOVEFILE_WRITE_THROUGH | (replaceExisting ? MOVEFILE_REPLACE_EXISTING : 0);
-    if (const DWORD error = retrying(replaceRefusedForNow, patience, [&] {
-            return attempt(faults, FileStep::Rename, [&] {
-                return (replaceExisting && exists && renameWithPosixSemantics(staging, target)) ||
-                       MoveFileExW(staging.c_str(), target.c_str(), flags);
-            });
-        })) {
+    const auto rename = [&] {
+        return attempt(faults, FileStep::Rename, [&] {
+            return (replaceExisting && exists && renameWithPosixSemantics(staging, target)) ||
+                   MoveFileExW(staging.c_str(), target.c_str(), flags);
+        });
+    };
+    DWORD error = retrying(replaceRefusedForNow, patience, rename);
+    if (error == ERROR_ACCESS_DENIED && !heldOpenByAnother(target)) {
+        // The holder may have let go between the refused move and the probe; a second refusal with
+        // nobody holding the file is one of permissions.
+        error = rename();
+    }
+    if (error != 0) {
         // Told apart from a refusal of permissions: the user can close the other program.
         return fail(replaceRefusedForNow(error) && heldOpenByAnother(target) ? ERROR_SHARING_VIOLATION : error);
     }
