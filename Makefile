@@ -78,14 +78,16 @@ test-windows-app: build qt-windows
 			build/windows-app/scaled/$$percent build/windows-app/screenshots $$percent || exit 1; \
 	done
 
-# The packages for both systems. A Debian package of the optimised program, checked by installing it into
-# a scratch root. A packager's
-# build does not stop on a warning that another compiler finds; make test turns warnings into errors.
+# A packager's build does not stop on a warning that another compiler finds; make test turns warnings
+# into errors.
 WARNINGS_AS_ERRORS ?= OFF
+
+# The packages for both systems.
 package:
 	$(MAKE) package-deb
 	$(MAKE) package-windows
 
+# A Debian package of the optimised program, checked by installing it into a scratch root.
 package-deb: deps
 	cmake --preset release -DCMAKE_COMPILE_WARNING_AS_ERROR=$(WARNINGS_AS_ERRORS)
 	cmake --build --preset release --target callpad

@@ -316,14 +316,15 @@ int replaceFile(const std::filesystem::path& file, const std::filesystem::path& 
         });
     };
     DWORD error = retrying(replaceRefusedForNow, patience, rename);
-    if (error == ERROR_ACCESS_DENIED && !heldOpenByAnother(target)) {
-        // The holder may have let go between the refused move and the probe; a second refusal with
-        // nobody holding the file is one of permissions.
+    // Told apart from a refusal of permissions: the user can close the other program. A holder may let
+    // go between the refused move and the probe; then the move is made once more, and a refusal with
+    // nobody holding the file is one of permissions.
+    const bool held = replaceRefusedForNow(error) && heldOpenByAnother(target);
+    if (error == ERROR_ACCESS_DENIED && !held) {
         error = rename();
     }
     if (error != 0) {
-        // Told apart from a refusal of permissions: the user can close the other program.
-        return fail(replaceRefusedForNow(error) && heldOpenByAnother(target) ? ERROR_SHARING_VIOLATION : error);
+        return fail(held ? ERROR_SHARING_VIOLATION : error);
     }
     return 0;
 }

@@ -12,23 +12,19 @@ namespace {
 
 // Where the read-me that the user has explains the fix: the zip's and the installer's README.txt on
 // Windows, the project's README elsewhere.
-#ifdef Q_OS_WIN
-const QString kAccountsHelp = QStringLiteral("README.txt「権限がないとき」");
-#else
-const QString kAccountsHelp = QStringLiteral("README「複数のアカウントで使う」");
-#endif
+QString accountsHelp(HelpFor help) {
+    return help == HelpFor::Windows ? QStringLiteral("README.txt「権限がないとき」")
+                                    : QStringLiteral("README「複数のアカウントで使う」");
+}
 
 // A pointer to a section of the read-me that ships with the Windows program; nothing elsewhere.
-QString windowsHelp([[maybe_unused]] const char* section) {
-#ifdef Q_OS_WIN
-    return QStringLiteral("（README.txt「%1」）").arg(QString::fromUtf8(section));
-#else
-    return {};
-#endif
+QString windowsHelp(HelpFor help, const char* section) {
+    return help == HelpFor::Windows ? QStringLiteral("（README.txt「%1」）").arg(QString::fromUtf8(section))
+                                    : QString();
 }
 
 // What the user can do about a lock file that this account cannot use.
-QString lockFileText(const FileError& error, const QString& file) {
+QString lockFileText(const FileError& error, const QString& file, HelpFor help) {
     if (error.refusedLink()) {
         return QStringLiteral(
                    "ロックファイル %1 がシンボリックリンクになっているため、安全のため保存しません。\n"
@@ -43,7 +39,7 @@ QString lockFileText(const FileError& error, const QString& file) {
                        "ロックファイル %1 をこのアカウントでは書き込み用に開けないため、保存できません。\n"
                        "すべてのコールパッドを終了してから、このファイルを削除してください。次の保存で作り直されます"
                        "（%2）。")
-                .arg(file, kAccountsHelp);
+                .arg(file, accountsHelp(help));
         default: return QStringLiteral("データフォルダーをロックできません（%1）。").arg(file);
     }
 }
@@ -61,18 +57,17 @@ QString folderName(const FileError& error) {
 
 // What the account may do about a refusal: a shared data folder's groups and permissions, or the
 // account's own folder.
-QString permissionAdvice(const FileError& error) {
-    if (error.folder() == FolderKind::Data) {
-#ifdef Q_OS_WIN
+QString permissionAdvice(const FileError& error, HelpFor help) {
+    if (error.folder() == FolderKind::Data && help == HelpFor::Windows) {
         return QStringLiteral(
                    "\nこのアカウントには権限がありません。管理者にフォルダーの権限を確認してもらってください（%1）。")
-            .arg(kAccountsHelp);
-#else
+            .arg(accountsHelp(help));
+    }
+    if (error.folder() == FolderKind::Data) {
         return QStringLiteral(
                    "\nこのアカウントには権限がありません。共有フォルダーなら、グループと権限の設定を確認してください"
                    "（%1）。")
-            .arg(kAccountsHelp);
-#endif
+            .arg(accountsHelp(help));
     }
     return QStringLiteral("\nこのアカウントには、このフォルダーに書き込む権限がありません。");
 }
@@ -82,29 +77,29 @@ QString systemErrorText(const FileError& error) {
     return QStringLiteral("\nエラー %1: %2").arg(QString::number(error.number()), qtext(error.description()));
 }
 
-QString fileErrorText(const FileError& error) {
+QString fileErrorText(const FileError& error, HelpFor help) {
     const QString file = qtext(error.path());
     QString what;
     const bool reading = error.operation() == FileOperation::Read;
     if (error.kind() == platform::ErrorKind::Busy && (reading || error.operation() == FileOperation::Write)) {
-        what = QStringLiteral(
+        return QStringLiteral(
                    "ファイル %1 はほかのプログラム（Excel など）で開かれているため、%2。\n"
                    "そのプログラムでファイルを閉じてから、もう一度操作してください。"
                    "ファイルは変更していません。%3")
                    .arg(file, reading ? QStringLiteral("読み込めません") : QStringLiteral("書き込めません"),
-                        windowsHelp("ほかのプログラムが開いているとき"));
-        return what + systemErrorText(error);
+                        windowsHelp(help, "ほかのプログラムが開いているとき")) +
+               systemErrorText(error);
     }
     switch (error.operation()) {
         case FileOperation::Read: what = QStringLiteral("ファイル %1 を読み込めません。").arg(file); break;
         case FileOperation::Write: what = QStringLiteral("ファイル %1 を書き込めません。").arg(file); break;
         case FileOperation::CreateFolder: what = QStringLiteral("フォルダー %1 を作成できません。").arg(file); break;
-        case FileOperation::Lock: what = lockFileText(error, file); break;
+        case FileOperation::Lock: what = lockFileText(error, file, help); break;
         case FileOperation::ReadOnly:
             return QStringLiteral(
                        "ファイル %1 は読み取り専用です。\n"
                        "ファイルは変更していません。保存するには、読み取り専用を解除してください。%2")
-                       .arg(file, windowsHelp("読み取り専用のファイル")) +
+                       .arg(file, windowsHelp(help, "読み取り専用のファイル")) +
                    systemErrorText(error);
         case FileOperation::Reach:
             return QStringLiteral(
@@ -130,16 +125,16 @@ QString fileErrorText(const FileError& error) {
                 .arg(file, qtext(error.detail()), qtext(fileFolder(error.path())));
     }
     if (error.kind() == platform::ErrorKind::NotPermitted && error.operation() != FileOperation::Lock) {
-        what += permissionAdvice(error);
+        what += permissionAdvice(error, help);
     }
     return what + systemErrorText(error);
 }
 
 }  // namespace
 
-QString failureText(const std::exception& failure) {
+QString failureText(const std::exception& failure, HelpFor help) {
     if (const auto* fileError = dynamic_cast<const FileError*>(&failure)) {
-        return fileErrorText(*fileError);
+        return fileErrorText(*fileError, help);
     }
     // A broken invariant: the program's own English text is for the developer, on the error output.
     std::fprintf(stderr, "callpad: handler abandoned: %s\n", failure.what());

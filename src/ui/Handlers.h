@@ -8,9 +8,18 @@
 
 namespace callpad::ui {
 
+// Whose read-me the messages point to: the README.txt that ships with the Windows program, which says
+// what a Windows user can do, or the project's README with its advice on groups and mounts.
+enum class HelpFor { Windows, Linux };
+#ifdef Q_OS_WIN
+inline constexpr HelpFor kThisSystem = HelpFor::Windows;
+#else
+inline constexpr HelpFor kThisSystem = HelpFor::Linux;
+#endif
+
 // What the user is told of a failure that abandoned a handler: a file-system error names the file,
 // the error's number and its description.
-QString failureText(const std::exception& failure);
+QString failureText(const std::exception& failure, HelpFor help = kThisSystem);
 
 // Reports that failure in a message box.
 void reportFailure(QWidget* screen, const std::exception& failure);

@@ -26,9 +26,11 @@ iconv -f UTF-8 -t UTF-8 "$readme" >/dev/null || fail "README.txt is not UTF-8"
 for text in 'Windows 10' 'Windows 11' '64' 'C:\callpad\' 'データの置き場所' 'Where the files live'; do
     grep -qF "$text" "$readme" || fail "README.txt does not mention $text"
 done
-# The sections that the program's messages name: a heading in each language.
+# The sections that the program's messages name: the Japanese heading on a line of its own, and the
+# English heading that names it.
 for text in 'C:\ に置いていたファイル' '権限がないとき' 'ほかのプログラムが開いているとき' '読み取り専用のファイル'; do
-    [ "$(grep -cF "$text" "$readme")" -ge 2 ] || fail "README.txt lacks the section $text in one of its languages"
+    grep -qxF "$text"$'\r' "$readme" && grep -qF "(「$text」)" "$readme" ||
+        fail "README.txt lacks the section $text in one of its languages"
 done
 # The application manifest, which the resource compiler embeds as it stands.
 for text in asInvoker PerMonitorV2 '{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}'; do
