@@ -188,14 +188,51 @@ TEST(FaultInjection, EveryWriterRefusesAReadOnlyFileAndWritesWhereLinksLead) {
 }
 
 #ifdef _WIN32
-// Another program holding a file open until the test lets go of it: sharing nothing, or as a reader that
-// shares everything. Windows checks the sharing of every handle alike, whichever process holds it.
-std::unique_ptr<void, decltype(&CloseHandle)> holdOpen(const fs::path& file, bool sharesEverything) {
-    const DWORD sharing = sharesEverything ? FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE : 0;
-    const HANDLE handle = CreateFileW(file.c_str(), GENERIC_READ, sharing, nullptr, OPEN_EXISTING, 0, nullptr);
-    EXPECT_NE(handle, INVALID_HANDLE_VALUE) << "cannot open " << file;
-    return {handle, CloseHandle};
-}
+// Another program, in a process of its own (hold-file.exe, built next to this test), that holds a file
+// open until the test ends it: sharing nothing, or as a reader that shares everything.
+class OtherProgram {
+public:
+    OtherProgram(const fs::path& file, bool sharesEverything) {
+        wchar_t self[MAX_PATH] = {};
+        GetModuleFileNameW(nullptr, self, MAX_PATH);
+        std::wstring command = L"\"" + fs::path(self).replace_filename(L"hold-file.exe").wstring() + L"\" \"" +
+                               file.wstring() + (sharesEverything ? L"\" shares" : L"\"");
+        STARTUPINFOW startup{};
+        startup.cb = sizeof startup;
+        if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                            &m_process)) {
+            ADD_FAILURE() << "cannot start hold-file.exe: error " << GetLastError();
+            return;
+        }
+        // It holds the file once an open that shares nothing meets a sharing violation. Starting a process
+        // under Wine on a busy machine may take seconds.
+        const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+        while (std::chrono::steady_clock::now() < limit && WaitForSingleObject(m_process.hProcess, 5) == WAIT_TIMEOUT) {
+            const HANDLE probe = CreateFileW(file.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+            if (probe == INVALID_HANDLE_VALUE && GetLastError() == ERROR_SHARING_VIOLATION) {
+                return;
+            }
+            CloseHandle(probe);
+        }
+        ADD_FAILURE() << "the other program did not take hold of " << file;
+    }
+    // Ends it, which closes its handle.
+    void end() {
+        if (m_process.hProcess) {
+            TerminateProcess(m_process.hProcess, 0);
+            WaitForSingleObject(m_process.hProcess, INFINITE);
+            CloseHandle(m_process.hThread);
+            CloseHandle(m_process.hProcess);
+            m_process = {};
+        }
+    }
+    ~OtherProgram() { end(); }
+    OtherProgram(const OtherProgram&) = delete;
+    OtherProgram& operator=(const OtherProgram&) = delete;
+
+private:
+    PROCESS_INFORMATION m_process{};
+};
 
 // Another program holds a file open: a reader or a virus scanner a moment, which a read or rewrite waits
 // for; a spreadsheet holds the workbook until the user closes it, which is told at once; a message file
@@ -228,7 +265,7 @@ TEST(HeldOpen, AHeldFileIsWaitedForOrToldBusyWhileTheFolderLockStaysFree) {
         SCOPED_TRACE(std::string(c.writer.name) + (c.sharesEverything ? " past a reader that shares everything" : "") +
                      (c.heldForGood ? ", held for good" : ""));
         const Scene scene(c.writer);
-        auto other = holdOpen(scene.temp.path(c.writer.file), c.sharesEverything);
+        OtherProgram other(scene.temp.path(c.writer.file), c.sharesEverything);
         const auto started = std::chrono::steady_clock::now();
         std::optional<platform::ErrorKind> refused;
         auto run = std::async(std::launch::async, [&] {
@@ -243,10 +280,10 @@ TEST(HeldOpen, AHeldFileIsWaitedForOrToldBusyWhileTheFolderLockStaysFree) {
         EXPECT_NO_THROW(FolderLock(scene.temp.folder(), 700ms));
         if (!c.heldForGood) {
             std::this_thread::sleep_until(started + 1500ms);
-            other.reset();
+            other.end();
         }
         const auto took = run.get();
-        other.reset();
+        other.end();
         EXPECT_EQ(refused, c.heldForGood ? std::optional(platform::ErrorKind::Busy) : std::nullopt);
         EXPECT_GE(took, c.window.first);
         EXPECT_LT(took, c.window.second);
