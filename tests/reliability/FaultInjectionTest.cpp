@@ -87,13 +87,12 @@ struct Scene {
     // Runs the writer, which must report a failure of `failing` and leave its file as it was and no
     // temporary file.
     void expectRefused(const std::string& failing, std::optional<FileOperation> operation = std::nullopt) const {
-        try {
-            writer.run(folder);
-            ADD_FAILURE() << "the failure was not reported";
-        } catch (const FileError& error) {
-            EXPECT_EQ(error.path(), folder.shownPath("c:\\" + failing));
-            EXPECT_NE(error.number(), 0);
-            EXPECT_TRUE(!operation || error.operation() == *operation);
+        const auto error = errorOf([&] { writer.run(folder); });
+        EXPECT_TRUE(error) << "the failure was not reported";
+        if (error) {
+            EXPECT_EQ(error->path(), folder.shownPath("c:\\" + failing));
+            EXPECT_NE(error->number(), 0);
+            EXPECT_EQ(error->operation(), operation.value_or(error->operation()));
         }
         EXPECT_EQ(file(), before);
         EXPECT_EQ(temp.listing().find(".tmp"), std::string::npos) << temp.listing();
@@ -269,10 +268,8 @@ TEST(HeldOpen, AHeldFileIsWaitedForOrToldBusyWhileTheFolderLockStaysFree) {
         const auto started = std::chrono::steady_clock::now();
         std::optional<platform::ErrorKind> refused;
         auto run = std::async(std::launch::async, [&] {
-            try {
-                c.writer.run(scene.folder);
-            } catch (const FileError& error) {
-                refused = error.kind();
+            if (const auto error = errorOf([&] { c.writer.run(scene.folder); })) {
+                refused = error->kind();
             }
             return std::chrono::steady_clock::now() - started;
         });
