@@ -13,14 +13,8 @@
 #include "support/Samples.h"
 #include "support/TempFolder.h"
 
-namespace callpad {
+namespace callpad::test {
 namespace {
-
-using test::numberedMessages;
-using test::recordsOf;
-using test::sameBytes;
-using test::sampleMessage;
-using test::TempFolder;
 
 constexpr std::string_view kPath = "c:\\田中callpad.txt";
 constexpr std::string_view kFile = "田中callpad.txt";
@@ -52,10 +46,10 @@ TEST(MessageFilePath, PutsTheRecipientBeforeTheSuffixInItsStoredSpelling) {
 // reads it again and puts the message in front of the other PC's, never over them.
 TEST(MessageFile, ALoadTakesFiftyAndASavePutsTheMessageInFrontOfTheOthers) {
     const PhoneMessage added = sampleMessage("新規");
-    const std::string three = test::fixtureBytes("messages/three-messages.txt");
-    const std::string fifty = test::fixtureBytes("messages/fifty-messages.txt");
-    const std::string fiftyFive = test::fixtureBytes("messages/fifty-five-messages.txt");
-    const std::string damaged = test::fixtureBytes("messages/damaged-last-record.txt");
+    const std::string three = fixtureBytes("messages/three-messages.txt");
+    const std::string fifty = fixtureBytes("messages/fifty-messages.txt");
+    const std::string fiftyFive = fixtureBytes("messages/fifty-five-messages.txt");
+    const std::string damaged = fixtureBytes("messages/damaged-last-record.txt");
     const std::string theirs = recordsOf({sampleMessage("別の PC")});
     const std::string hand = kNecTwin + "a,b,c,d,e,f,g,h,i,j\r\n";
     const std::string handRewritten = encodeRecord({"a", "b", "c", "d", "e", "f", "g", "h", "i", "j"});
@@ -113,13 +107,10 @@ TEST(MessageFile, ALoadTakesFiftyAndASavePutsTheMessageInFrontOfTheOthers) {
 // copy saved after the table was loaded and those beyond the 50th.
 TEST(DeleteMessageFromFile, RemovesExactlyTheRecordOnScreen) {
     using enum DeleteResult;
-    const auto a = recordsOf({sampleMessage("A")});
-    const auto b = recordsOf({sampleMessage("B")});
-    const auto c3 = recordsOf({sampleMessage("C")});
-    const auto n = recordsOf({sampleMessage("N")});
-    const std::string twins = kNecTwin + b + kIbmTwin;
     const auto numbered = [](int first, int last) { return recordsOf(numberedMessages(first, last)); };
-    const std::string damaged = test::fixtureBytes("messages/damaged-last-record.txt");
+    const std::string b = numbered(2, 2);
+    const std::string twins = kNecTwin + b + kIbmTwin;
+    const std::string damaged = fixtureBytes("messages/damaged-last-record.txt");
     const struct {
         const char* name;
         std::string file;
@@ -130,12 +121,12 @@ TEST(DeleteMessageFromFile, RemovesExactlyTheRecordOnScreen) {
     } cases[] = {
         {"the later of two identical records", twins, {}, 3, Deleted, kNecTwin + b},
         {"the earlier of two identical records", twins, {}, 1, Deleted, b + kIbmTwin},
-        {"a message saved meanwhile stays", a + b + c3, n + a + b + c3, 1, Deleted, n + b + c3},
+        {"another saved meanwhile stays", numbered(2, 4), numbered(1, 4), 1, Deleted, numbered(1, 1) + numbered(3, 4)},
         {"an identical message saved meanwhile stays", twins, kIbmTwin + twins, 1, Deleted, kIbmTwin + b + kIbmTwin},
         {"the first of 55: the five beyond the table stay", numbered(1, 55), {}, 1, Deleted, numbered(2, 55)},
         {"the fiftieth of 55", numbered(1, 55), {}, 50, Deleted, numbered(1, 49) + numbered(51, 55)},
-        {"deleted meanwhile", a + b + c3, b + c3, 1, NotInFile, b + c3},
-        {"file removed meanwhile", a, "", 1, NotInFile, ""},
+        {"deleted meanwhile", numbered(1, 3), numbered(2, 3), 1, NotInFile, numbered(2, 3)},
+        {"file removed meanwhile", numbered(1, 1), "", 1, NotInFile, ""},
         {"short last record", damaged, {}, 1, FileDamaged, damaged},
     };
     for (const auto& c : cases) {
@@ -187,4 +178,4 @@ TEST(CheckEntry, NamesTheFirstInputThatTheFileCannotHoldInTheOrderTheUserVisitsT
 }
 
 }  // namespace
-}  // namespace callpad
+}  // namespace callpad::test

@@ -10,12 +10,10 @@
 #include "support/Bytes.h"
 #include "support/TempFolder.h"
 
-namespace callpad {
+namespace callpad::test {
 namespace {
 
-using test::sameBytes;
-using test::TempFolder;
-using Kind = NameListEditor::Kind;
+using enum NameListEditor::Kind;
 using Names = std::vector<std::string>;
 
 Names numberedNames(int first, int last) {
@@ -37,8 +35,8 @@ std::string recordsOf(const Names& names) {
 // A list file is read into 20 slots and the names beyond them, all offered for choice; the editor's 戻る
 // writes it back, with the blank first slot of an empty list, unless it could not be read whole.
 TEST(NameList, LoadsUpToTwentyNamesKeepsTheRestAndIsWrittenBackOnlyWhenReadWhole) {
-    const std::string reporters = test::fixtureBytes("names/reporters.txt");
-    const std::string twentyOne = test::fixtureBytes("names/twenty-one-names.txt");
+    const std::string reporters = fixtureBytes("names/reporters.txt");
+    const std::string twentyOne = fixtureBytes("names/twenty-one-names.txt");
     const struct {
         const char* name;
         std::optional<std::string> file;   // nothing: no file
@@ -65,7 +63,7 @@ TEST(NameList, LoadsUpToTwentyNamesKeepsTheRestAndIsWrittenBackOnlyWhenReadWhole
         EXPECT_EQ(list.NameCount, std::min<int>(static_cast<int>(c.names.size()), NameList::kCapacity));
         EXPECT_EQ(choiceItems(list), c.names);
         EXPECT_EQ(list.damaged, !c.saved);
-        NameListEditor editor(Kind::Reporters);
+        NameListEditor editor(Reporters);
         editor.load(temp.folder());
         EXPECT_EQ(editor.save(temp.folder()), c.saved.has_value());
         EXPECT_TRUE(sameBytes(c.saved ? *c.saved : *c.file, temp.read("callpadRT.txt")));
@@ -73,7 +71,7 @@ TEST(NameList, LoadsUpToTwentyNamesKeepsTheRestAndIsWrittenBackOnlyWhenReadWhole
     // A file that cannot be read at all is never replaced by the empty list.
     TempFolder temp;
     std::filesystem::create_directory(temp.root() / "callpadRT.txt");
-    NameListEditor editor(Kind::Reporters);
+    NameListEditor editor(Reporters);
     EXPECT_THROW(editor.load(temp.folder()), FileError);
     EXPECT_FALSE(editor.save(temp.folder()));
     EXPECT_TRUE(std::filesystem::is_directory(temp.root() / "callpadRT.txt"));
@@ -120,15 +118,13 @@ TEST(NameListEditor, StoresMovesDeletesAndRefusesSlotByTheScreensRules) {
     const std::vector<Step> twentieth{move("名前1", 19), add("名前19"), move("名前19", 20)};
     const std::vector<Step> past21st{move("名前1", 5), del, move("名前6", 20), move("名前21", 19)};
     const std::string shrunk = numbered(1, 4) + numbered(6, 19) + numbered(22, 22);
-    const Kind reporters = Kind::Reporters;
-    const Kind recipients = Kind::Recipients;
     const struct {
         const char* name;
         std::optional<Names> names;  // the file's; nothing: no file
         std::vector<Step> steps;
         const char* screen;
         std::optional<Refusal::Problem> refused = std::nullopt;  // of the last step
-        Kind kind = Kind::Reporters;
+        NameListEditor::Kind kind = Reporters;
         std::optional<std::string> saved = std::nullopt;  // what 戻る writes
     } cases[] = {
         {"add at the last slot opens the next", abc, {move("a", 3), add("x")}, "#3 'x' bar 3/4 4:[a|b|x|]"},
@@ -140,30 +136,30 @@ TEST(NameListEditor, StoresMovesDeletesAndRefusesSlotByTheScreensRules) {
         {"deleting moves later names up", Names{"a", "b", "c", "d"}, {move("a", 2), del}, "#2 'c' bar 2/3 3:[a|c|d]"},
         {"deleting the last lands on the new last", abc, {move("a", 3), del}, "#2 'b' bar 2/2 2:[a|b]"},
         {"a reopened slot is blank", abc, {move("a", 3), del, add("b"), move("b", 3)}, "#3 '' bar 3/3 3:[a|b|]"},
-        {"deleting the only slot", Names{"a"}, {del}, "#1 '' bar 1/1 0:[]", {}, recipients, ""},
+        {"deleting the only slot", Names{"a"}, {del}, "#1 '' bar 1/1 0:[]", {}, Recipients, ""},
         {"an empty box keeps it empty", Names{"a"}, {del, add("")}, "#1 '' bar 1/1 0:[]"},
-        {"then a name", Names{"a"}, {del, add("n")}, "#1 'n' bar 1/2 2:[n|]", {}, recipients, "\"n\"\r\n\"\"\r\n"},
+        {"then a name", Names{"a"}, {del, add("n")}, "#1 'n' bar 1/2 2:[n|]", {}, Recipients, "\"n\"\r\n\"\"\r\n"},
         {"a file's empty last name", Names{"a", ""}, {move("a", 2), add("n")}, "#2 'n' bar 2/3 3:[a|n|]"},
         {"a quote in a reporter", ab, {move("say \"hi\"", 2)}, "#1 'a' bar 1/2 2:[a|b]", Refusal::DoubleQuote},
         {"a slash in a reporter", ab, {move("a/b", 2)}, "#2 'b' bar 2/2 2:[a/b|b]"},
-        {"not in code page 932", ab, {move("😀", 2)}, "#1 'a' bar 1/2 2:[a|b]", Refusal::Unencodable, recipients},
-        {"a slash in a recipient", ab, {move("a/b", 2)}, "#1 'a' bar 1/2 2:[a|b]", Refusal::NotAFileName, recipients},
-        {"a recipient's blank", ab, {move("田中 ", 2)}, "#2 'b' bar 2/2 2:[田中 |b]", std::nullopt, recipients},
+        {"not in code page 932", ab, {move("😀", 2)}, "#1 'a' bar 1/2 2:[a|b]", Refusal::Unencodable, Recipients},
+        {"a slash in a recipient", ab, {move("a/b", 2)}, "#1 'a' bar 1/2 2:[a|b]", Refusal::NotAFileName, Recipients},
+        {"a recipient's blank", ab, {move("田中 ", 2)}, "#2 'b' bar 2/2 2:[田中 |b]", std::nullopt, Recipients},
         // A hand-made file may hold a name the editor would refuse; deleting it as the last slot shows the
         // new last slot without storing the deleted name anywhere.
-        {"a refused name deleted", Names{"x", "a/b"}, {move("x", 2), del}, "#1 'x' bar 1/1 1:[x]", {}, recipients},
+        {"a refused name deleted", Names{"x", "a/b"}, {move("x", 2), del}, "#1 'x' bar 1/1 1:[x]", {}, Recipients},
         {"an empty box at the 20th is not full", n19, then(twentieth, {add("")}), "#20 '' bar 20/20 20:["},
         {"a name at the 20th opens no 21st", n19, then(twentieth, {add("20")}), "#20 '20' bar 20/20 full 20:["},
         {"nor does leaving the 20th", n19, then(twentieth, {add("20"), move("20", 20), move("20", 19)}),
          "#19 '名前19' bar 19/20 20:["},
         // A file of 22 is one list: a deletion moves the 21st up into slot 20.
-        {"22 names", n22, past21st, "#19 '名前20' bar 19/20 20:[", {}, reporters, numbered(1, 4) + numbered(6, 22)},
-        {"20 left", n22, then(past21st, {del, del}), "#19 '名前22' bar 19/19 19:[", {}, reporters, shrunk},
+        {"22 names", n22, past21st, "#19 '名前20' bar 19/20 20:[", {}, Reporters, numbered(1, 4) + numbered(6, 22)},
+        {"20 left", n22, then(past21st, {del, del}), "#19 '名前22' bar 19/19 19:[", {}, Reporters, shrunk},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         TempFolder temp;
-        const bool reporter = c.kind == reporters;
+        const bool reporter = c.kind == Reporters;
         if (c.names) {
             temp.write(reporter ? "callpadRT.txt" : "callpadUT.txt", recordsOf(*c.names));
         }
@@ -183,10 +179,10 @@ TEST(NameListEditor, StoresMovesDeletesAndRefusesSlotByTheScreensRules) {
         }
     }
     // A slot the bar does not offer is a fault of the program, not a slot to show.
-    NameListEditor editor(Kind::Reporters);
+    NameListEditor editor(Reporters);
     EXPECT_THROW(editor.moveTo("", 0), std::out_of_range);
     EXPECT_THROW(editor.moveTo("", 2), std::out_of_range);
 }
 
 }  // namespace
-}  // namespace callpad
+}  // namespace callpad::test

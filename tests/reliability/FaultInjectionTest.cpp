@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <array>
 #include <chrono>
 #include <future>
 #include <iostream>
@@ -22,11 +21,11 @@
 #include "support/Samples.h"
 #include "support/TempFolder.h"
 
-namespace callpad {
+namespace callpad::test {
 namespace {
 
 namespace fs = std::filesystem;
-using test::TempFolder;
+using namespace std::chrono_literals;
 
 // One writer of the program, run on a folder that already holds its file.
 struct Writer {
@@ -38,7 +37,7 @@ struct Writer {
 };
 
 void saveMessage(const DataFolder& folder) {
-    saveNewMessage(folder, "c:\\田中callpad.txt", test::sampleMessage("新規"));
+    saveNewMessage(folder, "c:\\田中callpad.txt", sampleMessage("新規"));
 }
 
 const Writer kWriters[] = {
@@ -76,7 +75,7 @@ static_assert(std::size(kStepNames) == kFileStepCount, "a step of FileStep is mi
 struct Scene {
     explicit Scene(const Writer& w) : writer(w), folder(temp.folder()) {
         if (w.fixture) {
-            before = test::fixtureBytes(w.fixture);
+            before = fixtureBytes(w.fixture);
             temp.write(w.file, *before);
         }
         folder.injectFaults(faults);
@@ -88,13 +87,12 @@ struct Scene {
     // Runs the writer, which must report a failure of `failing` and leave its file as it was and no
     // temporary file.
     void expectRefused(const std::string& failing, std::optional<FileOperation> operation = std::nullopt) const {
-        try {
-            writer.run(folder);
-            ADD_FAILURE() << "the failure was not reported";
-        } catch (const FileError& error) {
-            EXPECT_EQ(error.path(), folder.shownPath("c:\\" + failing));
-            EXPECT_NE(error.number(), 0);
-            EXPECT_TRUE(!operation || error.operation() == *operation);
+        const auto error = errorOf([&] { writer.run(folder); });
+        EXPECT_TRUE(error) << "the failure was not reported";
+        if (error) {
+            EXPECT_EQ(error->path(), folder.shownPath("c:\\" + failing));
+            EXPECT_NE(error->number(), 0);
+            EXPECT_EQ(error->operation(), operation.value_or(error->operation()));
         }
         EXPECT_EQ(file(), before);
         EXPECT_EQ(temp.listing().find(".tmp"), std::string::npos) << temp.listing();
@@ -114,44 +112,37 @@ struct Scene {
 TEST(FaultInjection, EveryWriterKeepsTheOldFileWhateverCallOfAStepFails) {
     int survived = 0;
     for (const Writer& writer : kWriters) {
-        std::array<int, kFileStepCount> calls{};
-        {
-            Scene clean(writer);
-            bool locking = false;
-            int readsUnderLock = 0;
-            clean.faults->beforeCall(FileStep::Lock, [&] { locking = true; });
-            for (std::size_t s = 0; s + 1 < kFileStepCount; ++s) {
-                for (int n = 1; n <= 10; ++n) {
-                    clean.faults->beforeCall(
-                        static_cast<FileStep>(s),
-                        [&, s, n] {
-                            if (locking) {  // no other copy can take the lock now
-                                EXPECT_THROW(FolderLock(clean.temp.folder(), std::chrono::milliseconds(0)), FileError)
-                                    << writer.name << ": " << kStepNames[s] << " #" << n;
-                            }
-                            readsUnderLock += locking && static_cast<FileStep>(s) == FileStep::Read;
-                        },
-                        n);
-                }
-            }
-            writer.run(clean.folder);
-            EXPECT_NE(clean.file(), clean.before) << writer.name << " did not write";
-            EXPECT_EQ(readsUnderLock > 0, writer.rereads) << writer.name;
-            for (std::size_t s = 0; s < kFileStepCount; ++s) {
-                calls[s] = clean.faults->calls(static_cast<FileStep>(s));
-                EXPECT_TRUE(calls[s] > 0 || static_cast<FileStep>(s) == FileStep::Read)
-                    << writer.name << " never reaches the step " << kStepNames[s];
+        Scene clean(writer);
+        bool locking = false;
+        int readsUnderLock = 0;
+        clean.faults->beforeCall(FileStep::Lock, [&] { locking = true; });
+        for (std::size_t s = 0; s + 1 < kFileStepCount; ++s) {
+            for (int n = 1; n <= 10; ++n) {
+                clean.faults->beforeCall(
+                    static_cast<FileStep>(s),
+                    [&, s, n] {
+                        if (locking) {  // no other copy can take the lock now
+                            EXPECT_THROW(FolderLock(clean.temp.folder(), 0ms), FileError)
+                                << writer.name << ": " << kStepNames[s] << " #" << n;
+                        }
+                        readsUnderLock += locking && static_cast<FileStep>(s) == FileStep::Read;
+                    },
+                    n);
             }
         }
+        writer.run(clean.folder);
+        EXPECT_NE(clean.file(), clean.before) << writer.name << " did not write";
+        EXPECT_EQ(readsUnderLock > 0, writer.rereads) << writer.name;
         for (std::size_t s = 0; s < kFileStepCount; ++s) {
             const FileStep step = static_cast<FileStep>(s);
-            const bool lock = step == FileStep::Lock;
-            for (int occurrence = 1; occurrence <= calls[s]; ++occurrence) {
+            EXPECT_TRUE(clean.faults->calls(step) > 0 || step == FileStep::Read)
+                << writer.name << " never reaches the step " << kStepNames[s];
+            for (int occurrence = 1; occurrence <= clean.faults->calls(step); ++occurrence) {
                 SCOPED_TRACE(std::string(writer.name) + ", failing " + kStepNames[s] + " #" +
                              std::to_string(occurrence));
                 Scene scene(writer);
-                scene.faults->failAt(step, lock ? test::kLockRefusedError : test::kDiskError, occurrence);
-                scene.expectRefused(lock ? "callpad.lock" : writer.file);
+                scene.faults->failAt(step, step == FileStep::Lock ? kLockRefusedError : kDiskError, occurrence);
+                scene.expectRefused(step == FileStep::Lock ? "callpad.lock" : writer.file);
                 EXPECT_EQ(scene.faults->injected(), 1) << "the call to fail did not happen";
                 ++survived;
             }
@@ -167,9 +158,9 @@ TEST(FaultInjection, EveryWriterKeepsTheOldFileWhateverCallOfAStepFails) {
 TEST(FaultInjection, EveryWriterRefusesAReadOnlyFileAndWritesWhereLinksLead) {
     for (const Writer& writer : kWriters) {
         SCOPED_TRACE(writer.name);
-        if (writer.fixture) {
-            Scene scene(writer);
-            const fs::path file = scene.temp.path(writer.file);
+        const Scene scene(writer);
+        const fs::path file = scene.temp.path(writer.file);
+        if (scene.before) {
             fs::permissions(file, fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
                             fs::perm_options::remove);
             const fs::perms mode = fs::status(file).permissions();
@@ -178,9 +169,7 @@ TEST(FaultInjection, EveryWriterRefusesAReadOnlyFileAndWritesWhereLinksLead) {
             fs::permissions(file, fs::perms::owner_write, fs::perm_options::add);
         }
 #ifndef _WIN32  // Wine cannot create symbolic links
-        Scene scene(writer);
         const TempFolder elsewhere;
-        const fs::path file = scene.temp.path(writer.file);
         if (scene.before) {
             fs::rename(file, elsewhere.path(writer.file));
             fs::create_symlink(elsewhere.path(writer.file), file);
@@ -249,8 +238,6 @@ private:
 // held longer than the program waits is told too. Meanwhile the folder lock stays free for the other
 // copies of the program.
 TEST(HeldOpen, AHeldFileIsWaitedForOrToldBusyWhileTheFolderLockStaysFree) {
-    using namespace std::chrono_literals;
-    using Window = std::pair<std::chrono::milliseconds, std::chrono::milliseconds>;
     const auto& [save, firstSave, deletion, listSave, workbookSave] = kWriters;
     const Writer read{"read", "田中callpad.txt", "messages/three-messages.txt", false, [](const DataFolder& folder) {
                           MessageTable table;
@@ -263,7 +250,7 @@ TEST(HeldOpen, AHeldFileIsWaitedForOrToldBusyWhileTheFolderLockStaysFree) {
         bool heldForGood = false;  // else the other program ends after 1.5 s
         // When the writer is done. Past a reader that shares everything, Windows 10 1607 and later on NTFS
         // replace the file at once; Wine waits for the reader.
-        Window window = {1500ms, platform::kPatience};
+        std::pair<std::chrono::milliseconds, std::chrono::milliseconds> window = {1500ms, platform::kPatience};
     } cases[] = {
         {save, false},
         {save, true, false, {0ms, platform::kPatience}},
@@ -281,10 +268,8 @@ TEST(HeldOpen, AHeldFileIsWaitedForOrToldBusyWhileTheFolderLockStaysFree) {
         const auto started = std::chrono::steady_clock::now();
         std::optional<platform::ErrorKind> refused;
         auto run = std::async(std::launch::async, [&] {
-            try {
-                c.writer.run(scene.folder);
-            } catch (const FileError& error) {
-                refused = error.kind();
+            if (const auto error = errorOf([&] { c.writer.run(scene.folder); })) {
+                refused = error->kind();
             }
             return std::chrono::steady_clock::now() - started;
         });
@@ -306,4 +291,4 @@ TEST(HeldOpen, AHeldFileIsWaitedForOrToldBusyWhileTheFolderLockStaysFree) {
 #endif
 
 }  // namespace
-}  // namespace callpad
+}  // namespace callpad::test

@@ -20,11 +20,9 @@ std::string hexDump(std::string_view bytes) {
 }
 
 ::testing::AssertionResult sameBytes(std::string_view expected, std::string_view actual) {
-    if (expected == actual) {
-        return ::testing::AssertionSuccess();
-    }
-    return ::testing::AssertionFailure() << "bytes differ\n  expected: " << hexDump(expected)
-                                         << "\n  actual:   " << hexDump(actual);
+    return expected == actual ? ::testing::AssertionSuccess()
+                              : ::testing::AssertionFailure() << "bytes differ\n  expected: " << hexDump(expected)
+                                                              << "\n  actual:   " << hexDump(actual);
 }
 
 }  // namespace callpad::test
