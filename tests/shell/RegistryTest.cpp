@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <tuple>
 
 #include <gtest/gtest.h>
 
@@ -93,32 +94,18 @@ TEST(AllScreens, EveryTextStaysReadableUnderADarkPaletteAndEnterPressesTheFocuse
 // at the start; some controls' places (in their parent), captions and colours; the labels whose access
 // keys lead to a box; the captions fitted anew on another monitor.
 TEST_F(Screens, HaveTheirCaptionsSizesColoursPlacesAndTabOrder) {
-    const struct {
-        const char* name;
-        const char* caption;
-        QSize size;
-        unsigned background;
-        const char* tabOrder;
-    } screens[] = {
-        {"FrmMein", "コールパッド", {428, 231}, 0xC0D3E2, "CmdHoukoku Command2 CmdTouroku Command4 CmdUketo"},
-        {"Frmrenraku",
-         "連絡",
-         {406, 377},
-         0xC0D3E2,
+    // Each screen's name, caption, size, background and tab order.
+    const std::tuple<const char*, const char*, QSize, unsigned, const char*> screens[] = {
+        {"FrmMein", "コールパッド", QSize(428, 231), 0xC0D3E2, "CmdHoukoku Command2 CmdTouroku Command4 CmdUketo"},
+        {"Frmrenraku", "連絡", QSize(406, 377), 0xC0D3E2,
          "Txtaite Txttantou Optn Txttelno Txthoukoku Cmbkigen Cmbhosh Cmdsave CmdNext Cmdend CmbUke"},
-        {"Frmrenuke", "連絡管理", {411, 464}, 0xC0D3E2, "TxtRenjih Cmdend CmdEx HSclNo CmdDel"},
-        {"FrmUkekaku", "受取者確認", {312, 213}, 0xFFFFC0, "CmbKaku CmdNext CmdRt"},
-        {"FrmTouroku", "報告者登録", {331, 218}, 0xC0D3E2, "CmdRt TxtNeme HScBN CmdDel CmdTuika"},
-        {"FrmUkesha", "報告受取者登録", {331, 218}, 0xA6DDA6, "CmdRt TxtNeme HScBN CmdDel CmdTuika"},
+        {"Frmrenuke", "連絡管理", QSize(411, 464), 0xC0D3E2, "TxtRenjih Cmdend CmdEx HSclNo CmdDel"},
+        {"FrmUkekaku", "受取者確認", QSize(312, 213), 0xFFFFC0, "CmbKaku CmdNext CmdRt"},
+        {"FrmTouroku", "報告者登録", QSize(331, 218), 0xC0D3E2, "CmdRt TxtNeme HScBN CmdDel CmdTuika"},
+        {"FrmUkesha", "報告受取者登録", QSize(331, 218), 0xA6DDA6, "CmdRt TxtNeme HScBN CmdDel CmdTuika"},
     };
-    const struct {
-        const char* screen;
-        const char* control;
-        ui::Twips place;
-        const char* caption;  // nullptr: none to check
-        QPalette::ColorRole role;
-        unsigned colour;
-    } controls[] = {
+    // Controls' screen, name, place, caption (nullptr: none to check) and one colour (NoRole: none).
+    const std::tuple<const char*, const char*, ui::Twips, const char*, QPalette::ColorRole, unsigned> controls[] = {
         {"FrmMein", "CmdHoukoku", {360, 720, 1575, 1095}, "報告する", QPalette::Button, 0xFFFF00},
         {"FrmMein", "Command2", {2160, 720, 1575, 1095}, "報告確認", QPalette::Button, 0xFFFF00},
         {"FrmMein", "CmdTouroku", {360, 1920, 1575, 975}, "報告者登録", QPalette::Button, 0x80FF80},
@@ -140,24 +127,24 @@ TEST_F(Screens, HaveTheirCaptionsSizesColoursPlacesAndTabOrder) {
                                       {"Frmrenraku", "Lblkigen", "Cmbkigen"}, {"Frmrenraku", "Lblhosh", "Cmbhosh"},
                                       {"Frmrenraku", "Label2", "CmbUke"},     {"Frmrenuke", "Lblaine", "TxtRenjih"},
                                       {"FrmUkekaku", "Label1", "CmbKaku"}};
-    for (const auto& look : screens) {
-        SCOPED_TRACE(look.name);
-        ui::Screen* window = registry().OpenScreen(QString::fromLatin1(look.name));
-        EXPECT_EQ(window->windowTitle(), QString::fromUtf8(look.caption));
-        EXPECT_EQ(window->size(), look.size);
-        EXPECT_EQ(window->palette().color(QPalette::Window), ui::rgb(look.background));
-        const QStringList order = QString::fromLatin1(look.tabOrder).split(' ');
+    for (const auto& [name, caption, size, background, tabs] : screens) {
+        SCOPED_TRACE(name);
+        ui::Screen* window = registry().OpenScreen(QString::fromLatin1(name));
+        EXPECT_EQ(window->windowTitle(), QString::fromUtf8(caption));
+        EXPECT_EQ(window->size(), size);
+        EXPECT_EQ(window->palette().color(QPalette::Window), ui::rgb(background));
+        const QStringList order = QString::fromLatin1(tabs).split(' ');
         EXPECT_EQ(tabOrder(window, static_cast<int>(order.size())), order + order.mid(0, 1));
     }
-    for (const auto& c : controls) {  // every screen is still open
-        SCOPED_TRACE(std::string(c.screen) + "." + c.control);
-        auto* widget = control<QWidget>(c.screen, c.control);
-        EXPECT_EQ(widget->geometry(), c.place.toPixels());
-        if (c.caption) {
-            EXPECT_EQ(widget->property("text").toString(), QString::fromUtf8(c.caption));
+    for (const auto& [name, controlName, place, caption, role, colour] : controls) {  // every screen is still open
+        SCOPED_TRACE(std::string(name) + "." + controlName);
+        auto* widget = control<QWidget>(name, controlName);
+        EXPECT_EQ(widget->geometry(), place.toPixels());
+        if (caption) {
+            EXPECT_EQ(widget->property("text").toString(), QString::fromUtf8(caption));
         }
-        if (c.role != QPalette::NoRole) {
-            EXPECT_EQ(widget->palette().color(c.role), ui::rgb(c.colour));
+        if (role != QPalette::NoRole) {
+            EXPECT_EQ(widget->palette().color(role), ui::rgb(colour));
         }
     }
     for (const auto& [name, label, box] : buddies) {

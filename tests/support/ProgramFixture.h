@@ -5,7 +5,7 @@
 
 #include <gtest/gtest.h>
 
-#include <memory>
+#include <stdexcept>
 
 #include "support/TempFolder.h"
 #include "ui/MessageBox.h"
@@ -35,7 +35,13 @@ public:
 
     bool isOpen(const char* name) { return m_registry.find(QString::fromLatin1(name)) != nullptr; }
     // The open screen of that name; fails the test when it is not open.
-    ui::Screen* screen(const char* name);
+    ui::Screen* screen(const char* name) {
+        if (ui::Screen* found = m_registry.find(QString::fromLatin1(name))) {
+            return found;
+        }
+        ADD_FAILURE() << name << " is not open";
+        throw std::runtime_error("screen not open");
+    }
     // A control of an open screen, by its object name; fails the test when there is none.
     template <typename Control>
     Control* control(const char* screenName, const char* controlName) {
@@ -67,7 +73,8 @@ private:
     TempFolder m_documents;
     ui::RecordedMessageBoxes m_messageBoxes;
     ui::ScreenRegistry m_registry;
-    std::unique_ptr<ui::ScreenContext> m_context;
+    ui::ScreenContext m_context{m_registry, m_data.folder(), [] { return LocalDateTime{2026, 12, 6, 9, 5, 3}; },
+                                [this] { return m_documents.folder(); }};
 };
 
 }  // namespace callpad::test
