@@ -4,8 +4,6 @@
 #include <QPlainTextEdit>
 #include <QRadioButton>
 
-#include <gtest/gtest.h>
-
 #include <filesystem>
 #include <tuple>
 

@@ -4,8 +4,6 @@
 #include <QLabel>
 #include <QWindow>
 
-#include <gtest/gtest.h>
-
 #include "records/TextRecordFile.h"
 #include "support/ProgramFixture.h"
 #include "support/Samples.h"

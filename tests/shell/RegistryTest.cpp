@@ -10,10 +10,7 @@
 #include <cmath>
 #include <tuple>
 
-#include <gtest/gtest.h>
-
 #include "support/ProgramFixture.h"
-#include "ui/Controls.h"
 #include "ui/Look.h"
 
 namespace callpad {

@@ -4,20 +4,12 @@
 #include <QComboBox>
 #include <QInputMethodEvent>
 #include <QLineEdit>
-#include <QPushButton>
 
 #include <algorithm>
 
-#include "shell/Program.h"
 #include "ui/Controls.h"
 
 namespace callpad::test {
-
-ProgramFixture::ProgramFixture() {
-    m_registry.setContext(&m_context);
-    registerScreens(m_registry);
-    m_registry.OpenScreen(QString::fromLatin1(ui::ScreenRegistry::kMenu));
-}
 
 ProgramFixture::~ProgramFixture() {
     for (QWidget* window : QApplication::topLevelWidgets()) {
@@ -33,13 +25,6 @@ ProgramFixture::~ProgramFixture() {
                                                                                      : ::testing::AssertionFailure())
            << count << " box(es) saying \"" << ui::utf8(parts.join("\", \"")) << "\" expected; " << texts.size()
            << " shown: " << ui::utf8(texts.join(" | "));
-}
-
-void ProgramFixture::click(const char* screenName, const char* buttonName) {
-    if (auto* button = control<QPushButton>(screenName, buttonName)) {
-        QTest::mouseClick(button, Qt::LeftButton);
-        settle();
-    }
 }
 
 void ProgramFixture::type(QWidget* box, const QString& text) {

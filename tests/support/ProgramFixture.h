@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QPushButton>
 #include <QScrollBar>
 #include <QTest>
 
@@ -7,6 +8,7 @@
 
 #include <stdexcept>
 
+#include "shell/Program.h"
 #include "support/TempFolder.h"
 #include "ui/MessageBox.h"
 #include "ui/ScreenRegistry.h"
@@ -18,7 +20,11 @@ namespace callpad::test {
 // tests' fixtures derive from it.
 class ProgramFixture {
 public:
-    ProgramFixture();
+    ProgramFixture() {
+        m_registry.setContext(&m_context);
+        registerScreens(m_registry);
+        m_registry.OpenScreen(QString::fromLatin1(ui::ScreenRegistry::kMenu));
+    }
     ~ProgramFixture();
 
     ui::ScreenRegistry& registry() { return m_registry; }
@@ -52,7 +58,12 @@ public:
         return found;
     }
     // Clicks a button of an open screen, then lets what the click set off run.
-    void click(const char* screenName, const char* buttonName);
+    void click(const char* screenName, const char* buttonName) {
+        if (auto* button = control<QPushButton>(screenName, buttonName)) {
+            QTest::mouseClick(button, Qt::LeftButton);
+            settle();
+        }
+    }
     // Lets deferred deletions and events run.
     static void settle() {
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
