@@ -51,18 +51,16 @@ public:
     // A control of an open screen, by its object name; fails the test when there is none.
     template <typename Control>
     Control* control(const char* screenName, const char* controlName) {
-        auto* found = screen(screenName)->findChild<Control*>(QString::fromLatin1(controlName));
-        if (!found) {
-            ADD_FAILURE() << screenName << " has no control " << controlName;
+        if (auto* found = screen(screenName)->findChild<Control*>(QString::fromLatin1(controlName))) {
+            return found;
         }
-        return found;
+        ADD_FAILURE() << screenName << " has no control " << controlName;
+        throw std::runtime_error("no such control");
     }
     // Clicks a button of an open screen, then lets what the click set off run.
     void click(const char* screenName, const char* buttonName) {
-        if (auto* button = control<QPushButton>(screenName, buttonName)) {
-            QTest::mouseClick(button, Qt::LeftButton);
-            settle();
-        }
+        QTest::mouseClick(control<QPushButton>(screenName, buttonName), Qt::LeftButton);
+        settle();
     }
     // Lets deferred deletions and events run.
     static void settle() {
