@@ -12,9 +12,7 @@
 namespace callpad::test {
 
 ProgramFixture::~ProgramFixture() {
-    for (QWidget* window : QApplication::topLevelWidgets()) {
-        window->close();
-    }
+    QApplication::closeAllWindows();
     settle();
 }
 
