@@ -8,11 +8,9 @@
 
 #include <algorithm>
 #include <cmath>
-
-#include <gtest/gtest.h>
+#include <tuple>
 
 #include "support/ProgramFixture.h"
-#include "ui/Controls.h"
 #include "ui/Look.h"
 
 namespace callpad {
@@ -38,12 +36,12 @@ const char* const kScreens[] = {"FrmMein", "Frmrenraku", "FrmUkekaku", "Frmrenuk
 
 // The contrast ratio of two colours, 1 to 21, as accessibility guidelines measure it.
 double contrast(const QColor& a, const QColor& b) {
-    const auto luminance = [](const QColor& colour) {
-        const auto linear = [](double c) { return c <= 0.03928 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4); };
-        return 0.2126 * linear(colour.redF()) + 0.7152 * linear(colour.greenF()) + 0.0722 * linear(colour.blueF()) +
-               0.05;
+    const auto luminance = [](const QColor& c) {
+        const auto linear = [](double v) { return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4); };
+        return 0.2126 * linear(c.redF()) + 0.7152 * linear(c.greenF()) + 0.0722 * linear(c.blueF()) + 0.05;
     };
-    return std::max(luminance(a), luminance(b)) / std::min(luminance(a), luminance(b));
+    const auto [dark, light] = std::minmax(luminance(a), luminance(b));
+    return light / dark;
 }
 
 // The colour a widget's text stands on: its own background, or for a label, an option button, a check
@@ -69,20 +67,19 @@ TEST(AllScreens, EveryTextStaysReadableUnderADarkPaletteAndEnterPressesTheFocuse
         test::ProgramFixture program;
         for (const char* name : kScreens) {
             ui::Screen* screen = program.registry().OpenScreen(QString::fromLatin1(name));
-            for (const QWidget* widget : screen->findChildren<QWidget*>()) {
-                EXPECT_GE(contrast(shownBackground(widget), widget->palette().color(widget->foregroundRole())), 4.5)
-                    << name << "." << widget->objectName().toStdString() << " (" << widget->metaObject()->className()
-                    << ")";
-            }
-            for (QPushButton* button : screen->findChildren<QPushButton*>()) {
-                SCOPED_TRACE(std::string(name) + "." + button->objectName().toStdString());
-                QObject::disconnect(button, &QPushButton::clicked, nullptr, nullptr);
-                const QSignalSpy clicks(button, &QPushButton::clicked);
-                button->setFocus();
-                for (const Qt::Key key : {Qt::Key_Return, Qt::Key_Enter, Qt::Key_Space}) {
-                    QTest::keyClick(button, key);
+            for (QWidget* widget : screen->findChildren<QWidget*>()) {
+                SCOPED_TRACE(std::string(name) + "." + widget->objectName().toStdString() + " (" +
+                             widget->metaObject()->className() + ")");
+                EXPECT_GE(contrast(shownBackground(widget), widget->palette().color(widget->foregroundRole())), 4.5);
+                if (auto* button = qobject_cast<QPushButton*>(widget)) {
+                    QObject::disconnect(button, &QPushButton::clicked, nullptr, nullptr);
+                    const QSignalSpy clicks(button, &QPushButton::clicked);
+                    button->setFocus();
+                    for (const Qt::Key key : {Qt::Key_Return, Qt::Key_Enter, Qt::Key_Space}) {
+                        QTest::keyClick(button, key);
+                    }
+                    EXPECT_EQ(clicks.count(), 3);
                 }
-                EXPECT_EQ(clicks.count(), 3);
             }
         }
     }
@@ -93,32 +90,18 @@ TEST(AllScreens, EveryTextStaysReadableUnderADarkPaletteAndEnterPressesTheFocuse
 // at the start; some controls' places (in their parent), captions and colours; the labels whose access
 // keys lead to a box; the captions fitted anew on another monitor.
 TEST_F(Screens, HaveTheirCaptionsSizesColoursPlacesAndTabOrder) {
-    const struct {
-        const char* name;
-        const char* caption;
-        QSize size;
-        unsigned background;
-        const char* tabOrder;
-    } screens[] = {
-        {"FrmMein", "コールパッド", {428, 231}, 0xC0D3E2, "CmdHoukoku Command2 CmdTouroku Command4 CmdUketo"},
-        {"Frmrenraku",
-         "連絡",
-         {406, 377},
-         0xC0D3E2,
+    // Each screen's name, caption, size, background and tab order.
+    const std::tuple<const char*, const char*, QSize, unsigned, const char*> screens[] = {
+        {"FrmMein", "コールパッド", QSize(428, 231), 0xC0D3E2, "CmdHoukoku Command2 CmdTouroku Command4 CmdUketo"},
+        {"Frmrenraku", "連絡", QSize(406, 377), 0xC0D3E2,
          "Txtaite Txttantou Optn Txttelno Txthoukoku Cmbkigen Cmbhosh Cmdsave CmdNext Cmdend CmbUke"},
-        {"Frmrenuke", "連絡管理", {411, 464}, 0xC0D3E2, "TxtRenjih Cmdend CmdEx HSclNo CmdDel"},
-        {"FrmUkekaku", "受取者確認", {312, 213}, 0xFFFFC0, "CmbKaku CmdNext CmdRt"},
-        {"FrmTouroku", "報告者登録", {331, 218}, 0xC0D3E2, "CmdRt TxtNeme HScBN CmdDel CmdTuika"},
-        {"FrmUkesha", "報告受取者登録", {331, 218}, 0xA6DDA6, "CmdRt TxtNeme HScBN CmdDel CmdTuika"},
+        {"Frmrenuke", "連絡管理", QSize(411, 464), 0xC0D3E2, "TxtRenjih Cmdend CmdEx HSclNo CmdDel"},
+        {"FrmUkekaku", "受取者確認", QSize(312, 213), 0xFFFFC0, "CmbKaku CmdNext CmdRt"},
+        {"FrmTouroku", "報告者登録", QSize(331, 218), 0xC0D3E2, "CmdRt TxtNeme HScBN CmdDel CmdTuika"},
+        {"FrmUkesha", "報告受取者登録", QSize(331, 218), 0xA6DDA6, "CmdRt TxtNeme HScBN CmdDel CmdTuika"},
     };
-    const struct {
-        const char* screen;
-        const char* control;
-        ui::Twips place;
-        const char* caption;  // nullptr: none to check
-        QPalette::ColorRole role;
-        unsigned colour;
-    } controls[] = {
+    // Controls' screen, name, place, caption (nullptr: none to check) and one colour (NoRole: none).
+    const std::tuple<const char*, const char*, ui::Twips, const char*, QPalette::ColorRole, unsigned> controls[] = {
         {"FrmMein", "CmdHoukoku", {360, 720, 1575, 1095}, "報告する", QPalette::Button, 0xFFFF00},
         {"FrmMein", "Command2", {2160, 720, 1575, 1095}, "報告確認", QPalette::Button, 0xFFFF00},
         {"FrmMein", "CmdTouroku", {360, 1920, 1575, 975}, "報告者登録", QPalette::Button, 0x80FF80},
@@ -140,24 +123,24 @@ TEST_F(Screens, HaveTheirCaptionsSizesColoursPlacesAndTabOrder) {
                                       {"Frmrenraku", "Lblkigen", "Cmbkigen"}, {"Frmrenraku", "Lblhosh", "Cmbhosh"},
                                       {"Frmrenraku", "Label2", "CmbUke"},     {"Frmrenuke", "Lblaine", "TxtRenjih"},
                                       {"FrmUkekaku", "Label1", "CmbKaku"}};
-    for (const auto& look : screens) {
-        SCOPED_TRACE(look.name);
-        ui::Screen* window = registry().OpenScreen(QString::fromLatin1(look.name));
-        EXPECT_EQ(window->windowTitle(), QString::fromUtf8(look.caption));
-        EXPECT_EQ(window->size(), look.size);
-        EXPECT_EQ(window->palette().color(QPalette::Window), ui::rgb(look.background));
-        const QStringList order = QString::fromLatin1(look.tabOrder).split(' ');
+    for (const auto& [name, caption, size, background, tabs] : screens) {
+        SCOPED_TRACE(name);
+        ui::Screen* window = registry().OpenScreen(QString::fromLatin1(name));
+        EXPECT_EQ(window->windowTitle(), QString::fromUtf8(caption));
+        EXPECT_EQ(window->size(), size);
+        EXPECT_EQ(window->palette().color(QPalette::Window), ui::rgb(background));
+        const QStringList order = QString::fromLatin1(tabs).split(' ');
         EXPECT_EQ(tabOrder(window, static_cast<int>(order.size())), order + order.mid(0, 1));
     }
-    for (const auto& c : controls) {  // every screen is still open
-        SCOPED_TRACE(std::string(c.screen) + "." + c.control);
-        auto* widget = control<QWidget>(c.screen, c.control);
-        EXPECT_EQ(widget->geometry(), c.place.toPixels());
-        if (c.caption) {
-            EXPECT_EQ(widget->property("text").toString(), QString::fromUtf8(c.caption));
+    for (const auto& [name, controlName, place, caption, role, colour] : controls) {  // every screen is still open
+        SCOPED_TRACE(std::string(name) + "." + controlName);
+        auto* widget = control<QWidget>(name, controlName);
+        EXPECT_EQ(widget->geometry(), place.toPixels());
+        if (caption) {
+            EXPECT_EQ(widget->property("text").toString(), QString::fromUtf8(caption));
         }
-        if (c.role != QPalette::NoRole) {
-            EXPECT_EQ(widget->palette().color(c.role), ui::rgb(c.colour));
+        if (role != QPalette::NoRole) {
+            EXPECT_EQ(widget->palette().color(role), ui::rgb(colour));
         }
     }
     for (const auto& [name, label, box] : buddies) {
@@ -172,15 +155,14 @@ TEST_F(Screens, HaveTheirCaptionsSizesColoursPlacesAndTabOrder) {
     auto* report = control<QPushButton>("FrmMein", "CmdHoukoku");
     const QFont plain = report->font();
     ASSERT_EQ(plain.stretch(), QFont::Unstretched);
-    QFont wider = plain;
-    wider.setPointSizeF(plain.pointSizeF() * 1.3);
     QWindow* window = screen("FrmMein")->windowHandle();
-    report->setFont(wider);
-    emit window->screenChanged(window->screen());
-    EXPECT_LT(report->font().stretch(), QFont::Unstretched);
-    report->setFont(plain);
-    emit window->screenChanged(window->screen());
-    EXPECT_EQ(report->font().stretch(), QFont::Unstretched);
+    for (const double scale : {1.3, 1.0}) {
+        QFont font = plain;
+        font.setPointSizeF(plain.pointSizeF() * scale);
+        report->setFont(font);
+        emit window->screenChanged(window->screen());
+        EXPECT_EQ(report->font().stretch() < QFont::Unstretched, scale > 1) << scale;
+    }
 }
 
 }  // namespace

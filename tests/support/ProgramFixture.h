@@ -1,12 +1,14 @@
 #pragma once
 
+#include <QPushButton>
 #include <QScrollBar>
 #include <QTest>
 
 #include <gtest/gtest.h>
 
-#include <memory>
+#include <stdexcept>
 
+#include "shell/Program.h"
 #include "support/TempFolder.h"
 #include "ui/MessageBox.h"
 #include "ui/ScreenRegistry.h"
@@ -18,7 +20,11 @@ namespace callpad::test {
 // tests' fixtures derive from it.
 class ProgramFixture {
 public:
-    ProgramFixture();
+    ProgramFixture() {
+        m_registry.setContext(&m_context);
+        registerScreens(m_registry);
+        m_registry.OpenScreen(QString::fromLatin1(ui::ScreenRegistry::kMenu));
+    }
     ~ProgramFixture();
 
     ui::ScreenRegistry& registry() { return m_registry; }
@@ -35,18 +41,27 @@ public:
 
     bool isOpen(const char* name) { return m_registry.find(QString::fromLatin1(name)) != nullptr; }
     // The open screen of that name; fails the test when it is not open.
-    ui::Screen* screen(const char* name);
+    ui::Screen* screen(const char* name) {
+        if (ui::Screen* found = m_registry.find(QString::fromLatin1(name))) {
+            return found;
+        }
+        ADD_FAILURE() << name << " is not open";
+        throw std::runtime_error("screen not open");
+    }
     // A control of an open screen, by its object name; fails the test when there is none.
     template <typename Control>
     Control* control(const char* screenName, const char* controlName) {
-        auto* found = screen(screenName)->findChild<Control*>(QString::fromLatin1(controlName));
-        if (!found) {
-            ADD_FAILURE() << screenName << " has no control " << controlName;
+        if (auto* found = screen(screenName)->findChild<Control*>(QString::fromLatin1(controlName))) {
+            return found;
         }
-        return found;
+        ADD_FAILURE() << screenName << " has no control " << controlName;
+        throw std::runtime_error("no such control");
     }
     // Clicks a button of an open screen, then lets what the click set off run.
-    void click(const char* screenName, const char* buttonName);
+    void click(const char* screenName, const char* buttonName) {
+        QTest::mouseClick(control<QPushButton>(screenName, buttonName), Qt::LeftButton);
+        settle();
+    }
     // Lets deferred deletions and events run.
     static void settle() {
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
@@ -67,7 +82,8 @@ private:
     TempFolder m_documents;
     ui::RecordedMessageBoxes m_messageBoxes;
     ui::ScreenRegistry m_registry;
-    std::unique_ptr<ui::ScreenContext> m_context;
+    ui::ScreenContext m_context{m_registry, m_data.folder(), [] { return LocalDateTime{2026, 12, 6, 9, 5, 3}; },
+                                [this] { return m_documents.folder(); }};
 };
 
 }  // namespace callpad::test

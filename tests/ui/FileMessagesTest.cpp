@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <stdexcept>
+#include <utility>
 
 #include "records/FileError.h"
 #include "ui/Controls.h"
@@ -18,65 +19,62 @@ namespace {
 // account's own and gets no advice on groups. SharedFolderTest shows that such failures write nothing.
 TEST(FileMessages, FailuresNameTheirFileAndTellTheFix) {
     ui::RecordedMessageBoxes boxes;
-    const struct {
-        FileError error;
-        QStringList said;
-        bool groupAdvice = false;  // the advice on a shared folder's groups and permissions
-    } cases[] = {
+    using enum FileOperation;
+    // Each error and parts of its text; a text speaks of groups only where its parts do.
+    const std::pair<FileError, QStringList> cases[] = {
         // a link to a share that is not mounted
-        {FileError(FileOperation::Reach, ENOENT, "~/data-link"),
-         {"データフォルダー ~/data-link に接続できません", "マウント"}},
+        {FileError(Reach, ENOENT, "~/data-link"), {"データフォルダー ~/data-link に接続できません", "マウント"}},
         // a share mounted with nolock
-        {FileError(FileOperation::LocalLock, ENOLCK, "~/share/callpad", "nolock"),
+        {FileError(LocalLock, ENOLCK, "~/share/callpad", "nolock"),
          {"データフォルダー ~/share/callpad は", "「nolock」でマウントされているため"}},
         // a link under the lock file's name
-        {FileError(FileOperation::Lock, ELOOP, "~/own/callpad/callpad.lock"),
+        {FileError(Lock, ELOOP, "~/own/callpad/callpad.lock"),
          {"ロックファイル ~/own/callpad/callpad.lock がシンボリックリンク"}},
         // a lock file made by another account without group write
-        {FileError(FileOperation::Lock, EACCES, "/srv/callpad/callpad.lock"),
+        {FileError(Lock, EACCES, "/srv/callpad/callpad.lock"),
          {"ロックファイル /srv/callpad/callpad.lock", "このファイルを削除してください"}},
         // a sticky folder refusing to replace another account's file
-        {FileError(FileOperation::Write, EPERM, "~/.local/share/callpad/田中callpad.txt"),
+        {FileError(Write, EPERM, "~/.local/share/callpad/田中callpad.txt"),
          {"ファイル ~/.local/share/callpad/田中callpad.txt を書き込めません", "グループと権限の設定",
-          QStringLiteral("エラー %1").arg(EPERM)},
-         true},
+          QStringLiteral("エラー %1").arg(EPERM)}},
         // a workbook folder this account may not write
-        {FileError(FileOperation::Write, EACCES, "~/ドキュメント/callpad.xls", {}, FolderKind::Workbook),
+        {FileError(Write, EACCES, "~/ドキュメント/callpad.xls", {}, FolderKind::Workbook),
          {"ファイル ~/ドキュメント/callpad.xls を書き込めません", "このアカウントには、このフォルダーに書き込む権限"}},
         // a file protected against writing
-        {FileError(FileOperation::ReadOnly, EACCES, "~/data/田中callpad.txt"),
+        {FileError(ReadOnly, EACCES, "~/data/田中callpad.txt"),
          {"ファイル ~/data/田中callpad.txt は読み取り専用", "ファイルは変更していません"}},
         // a workbook that a spreadsheet holds open
-        {FileError(FileOperation::Write, EWOULDBLOCK, "~/ドキュメント/callpad.xls", {}, FolderKind::Workbook),
+        {FileError(Write, EWOULDBLOCK, "~/ドキュメント/callpad.xls", {}, FolderKind::Workbook),
          {"ファイル ~/ドキュメント/callpad.xls はほかのプログラム（Excel など）で開かれているため、書き込めません。"}},
         // a message file that another program holds open when it is read
-        {FileError(FileOperation::Read, EWOULDBLOCK, "~/data/田中callpad.txt"),
+        {FileError(Read, EWOULDBLOCK, "~/data/田中callpad.txt"),
          {"ファイル ~/data/田中callpad.txt はほかのプログラム（Excel など）で開かれているため、読み込めません。",
           "ファイルは変更していません"}},
         // a data folder that cannot be created
-        {FileError(FileOperation::CreateFolder, EACCES, "/srv/callpad"),
-         {"フォルダー /srv/callpad を作成できません"},
-         true},
+        {FileError(CreateFolder, EACCES, "/srv/callpad"),
+         {"フォルダー /srv/callpad を作成できません", "グループと権限の設定"}},
         // a workbook folder behind a link to nothing
-        {FileError(FileOperation::Reach, ENOENT, "~/ドキュメント", {}, FolderKind::Workbook),
+        {FileError(Reach, ENOENT, "~/ドキュメント", {}, FolderKind::Workbook),
          {"書き出し先のフォルダー ~/ドキュメント に接続できません"}},
         // on Windows, a file left in C:\ after the files moved into the folder C:\callpad
-        {FileError(FileOperation::LeftInFormerFolder, ENOENT, "C:\\callpad\\田中callpad.txt", "C:\\田中callpad.txt"),
+        {FileError(LeftInFormerFolder, ENOENT, "C:\\callpad\\田中callpad.txt", "C:\\田中callpad.txt"),
          {"ファイル C:\\callpad\\田中callpad.txt がありません", "ファイル C:\\田中callpad.txt が残っています",
           "ファイルを C:\\callpad\\ にコピーし、そのあと元のファイルを削除してください",
           "README.txt「C:\\ に置いていたファイル」"}},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.error.path());
-        ui::reportFailure(nullptr, c.error);
-        for (const QString& part : c.said) {
-            EXPECT_TRUE(boxes.last().contains(part)) << ui::utf8(boxes.last());
+    for (const auto& [error, said] : cases) {
+        SCOPED_TRACE(error.path());
+        ui::runHandler(nullptr, [&] { throw error; });
+        const QString text = boxes.last();
+        for (const QString& part : said) {
+            EXPECT_TRUE(text.contains(part)) << ui::utf8(text);
         }
-        EXPECT_EQ(boxes.last().contains(QStringLiteral("グループ")), c.groupAdvice) << ui::utf8(boxes.last());
+        EXPECT_EQ(text.contains(u"グループ"), said.join(' ').contains(u"グループ")) << ui::utf8(text);
     }
     // Any other failure is a fault of the program, which abandons the handler with one fixed text.
+    ui::runHandler(nullptr, [] { throw std::out_of_range("no message at position 0"); });
     EXPECT_EQ(
-        ui::failureText(std::out_of_range("no message at position 0")),
+        boxes.last(),
         QStringLiteral("プログラムの内部エラーのため、この操作を中止しました。\nコールパッドは引き続き使えます。"));
 }
 
