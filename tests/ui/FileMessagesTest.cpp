@@ -78,5 +78,24 @@ TEST(FileMessages, FailuresNameTheirFileAndTellTheFix) {
         QStringLiteral("プログラムの内部エラーのため、この操作を中止しました。\nコールパッドは引き続き使えます。"));
 }
 
+// The Windows program points to the sections of the README.txt it ships with, never to the Linux
+// README's advice on groups.
+TEST(FileMessages, OnWindowsTheFixIsInTheReadMeThatShipsWithTheProgram) {
+    using enum FileOperation;
+    const std::pair<FileError, QString> cases[] = {
+        {FileError(Write, EACCES, "C:\\callpad\\田中callpad.txt"),
+         "管理者にフォルダーの権限を確認してもらってください（README.txt「権限がないとき」）"},
+        {FileError(Lock, EACCES, "C:\\callpad\\callpad.lock"), "（README.txt「権限がないとき」）"},
+        {FileError(Write, EWOULDBLOCK, "C:\\callpad\\callpad.xls", {}, FolderKind::Workbook),
+         "（README.txt「ほかのプログラムが開いているとき」）"},
+        {FileError(ReadOnly, EACCES, "C:\\callpad\\田中callpad.txt"), "（README.txt「読み取り専用のファイル」）"},
+    };
+    for (const auto& [error, said] : cases) {
+        const QString text = ui::failureText(error, ui::HelpFor::Windows);
+        EXPECT_TRUE(text.contains(said)) << ui::utf8(text);
+        EXPECT_FALSE(text.contains(u"グループ") || text.contains(u"README「")) << ui::utf8(text);
+    }
+}
+
 }  // namespace
 }  // namespace callpad
