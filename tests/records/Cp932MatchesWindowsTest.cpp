@@ -16,20 +16,13 @@ namespace {
 
 using test::hexDump;
 
-// One character of the basic plane as UTF-8, surrogates included. U+00A2 -> "c2 a2".
-std::string utf8(char32_t c) {
-    std::string out;
-    if (c < 0x80) {
-        out += static_cast<char>(c);
-    } else if (c < 0x800) {
-        out += static_cast<char>(0xC0 | (c >> 6));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        out += static_cast<char>(0xE0 | (c >> 12));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    }
-    return out;
+// UTF-16 as UTF-8, by Windows' own conversion. A lone surrogate, which UTF-8 cannot hold, becomes U+FFFD;
+// the codec's refusal of a surrogate written in UTF-8 is the Cp932 test's.
+std::string utf8(std::wstring_view text) {
+    char out[32];
+    const int length =
+        WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out, sizeof out, nullptr, nullptr);
+    return std::string(out, static_cast<std::size_t>(length));
 }
 
 constexpr UINT kCodePage = 932;
@@ -37,14 +30,7 @@ constexpr UINT kCodePage = 932;
 std::optional<std::string> windowsConversion(std::string_view bytes, DWORD flags) {
     wchar_t out[8];
     const int length = MultiByteToWideChar(kCodePage, flags, bytes.data(), static_cast<int>(bytes.size()), out, 8);
-    if (length <= 0) {
-        return std::nullopt;
-    }
-    std::string text;
-    for (int i = 0; i < length; ++i) {
-        text += utf8(out[i]);
-    }
-    return text;
+    return length > 0 ? std::optional(utf8({out, static_cast<std::size_t>(length)})) : std::nullopt;
 }
 
 // The bytes as Windows reads them: with MB_ERR_INVALID_CHARS, so that undefined bytes count as damage,
@@ -73,40 +59,34 @@ std::optional<std::string> windowsWrite(wchar_t c) {
                                       : std::nullopt;
 }
 
-TEST(Cp932MatchesWindows, EverySingleByteAndEveryCodeFrom8140ToFCFCReadsTheSame) {
+// Every single byte and every code from 8140 to FCFC reads as Windows reads it, and every character of the
+// basic plane is written as Windows writes it or refused. The input methods' variants, which the codec
+// writes as the characters like them, are compared with what Windows writes for those.
+TEST(Cp932MatchesWindows, EveryCodeReadsAndEveryCharacterIsWrittenTheSame) {
     int differences = 0;
-    const auto compare = [&](const std::string& bytes) {
-        const auto expected = windowsRead(bytes);
-        const auto decoded = decodeCp932(bytes);
-        if (decoded != expected && ++differences <= 20) {
-            ADD_FAILURE() << hexDump(bytes) << ": Windows reads " << (expected ? hexDump(*expected) : "damage")
-                          << " in UTF-8, the codec " << (decoded ? hexDump(*decoded) : "damage");
+    // Reports the first 20 differences: bytes in hex (text in UTF-8), or "nothing" for damage or a refusal.
+    const auto compare = [&](const char* what, const std::string& input, const std::optional<std::string>& windows,
+                             const std::optional<std::string>& codec) {
+        if (codec != windows && ++differences <= 20) {
+            ADD_FAILURE() << what << " " << hexDump(input) << ": Windows " << (windows ? hexDump(*windows) : "nothing")
+                          << ", the codec " << (codec ? hexDump(*codec) : "nothing");
         }
     };
-    for (unsigned byte = 0; byte < 0x100; ++byte) {
-        compare(std::string(1, static_cast<char>(byte)));
+    for (unsigned code = 0; code <= 0xFCFC; code = code == 0xFF ? 0x8140 : code + 1) {
+        const std::string bytes = code < 0x100
+                                      ? std::string(1, static_cast<char>(code))
+                                      : std::string{static_cast<char>(code >> 8), static_cast<char>(code & 0xFF)};
+        compare("reading", bytes, windowsRead(bytes), decodeCp932(bytes));
     }
-    for (unsigned code = 0x8140; code <= 0xFCFC; ++code) {
-        compare({static_cast<char>(code >> 8), static_cast<char>(code & 0xFF)});
-    }
-}
-
-TEST(Cp932MatchesWindows, EveryCharacterOfTheBasicPlaneIsWrittenTheSameOrRefused) {
-    // The input methods' variants, which the codec writes as the characters like them, are compared with
-    // what Windows writes for those.
     const std::wstring variants = L"\u301C\u2212\u2016\u2014\u00A2\u00A3\u00AC";
     const std::wstring likeCharacters = L"\uFF5E\uFF0D\u2225\u2015\uFFE0\uFFE1\uFFE2";
-    int differences = 0;
     for (unsigned c = 0; c < 0x10000; ++c) {
         const auto variant = variants.find(static_cast<wchar_t>(c));
-        const auto expected =
-            windowsWrite(static_cast<wchar_t>(variant != std::wstring::npos ? likeCharacters[variant] : c));
-        const auto encoded = encodeCp932(utf8(c));
-        const auto written = encoded.unencodable ? std::nullopt : std::optional(encoded.bytes);
-        if (written != expected && ++differences <= 20) {
-            ADD_FAILURE() << "U+" << std::hex << c << ": Windows writes " << (expected ? hexDump(*expected) : "nothing")
-                          << ", the codec " << (written ? hexDump(*written) : "nothing");
-        }
+        const std::string text = utf8(std::wstring(1, static_cast<wchar_t>(c)));
+        const auto encoded = encodeCp932(text);
+        compare("writing UTF-8", text,
+                windowsWrite(static_cast<wchar_t>(variant != std::wstring::npos ? likeCharacters[variant] : c)),
+                encoded.unencodable ? std::nullopt : std::optional(encoded.bytes));
     }
 }
 

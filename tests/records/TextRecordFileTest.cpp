@@ -40,19 +40,17 @@ TEST(Cp932, TextsWriteTheBytesWindowsWritesOrNameTheCharacterThatWouldNotReadBac
         {"①Ⅰ髙﨑纊\u0080\uf8f0\uf8f1\uf8f3", "87 40 87 54 fb fc fa b1 fa 5c 80 a0 fd ff", nullptr},
         {"〜−—¢", "81 60 81 7c 81 5c 81 91", "～－―￠"},
         {"予定😀です", nullptr, "😀"},
-        {"𠮷野家", nullptr, "𠮷"},
         {"100¥", nullptr, "¥"},
         {"a\xff", nullptr, "\xff"},
+        {"a\xed\xa0\x80", nullptr, "\xed\xa0\x80"},  // a surrogate, which stands for no character
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.text);
         const auto encoded = encodeCp932(c.text);
         EXPECT_TRUE(sameBytes(c.hex ? bytesFromHex(c.hex) : "", encoded.bytes));
+        EXPECT_EQ(encoded.unencodable, c.hex ? std::nullopt : std::optional<std::string>(c.other));
         if (c.hex) {
-            EXPECT_FALSE(encoded.unencodable);
             EXPECT_EQ(decodeCp932(encoded.bytes), c.other ? c.other : c.text);
-        } else {
-            EXPECT_EQ(encoded.unencodable, c.other);
         }
     }
     EXPECT_EQ(decodeCp932(std::string(1000, 'a') + "\xb1"), std::string(1000, 'a') + "ｱ");
@@ -86,6 +84,8 @@ std::string writeAll(const Records& records) {
     return bytes;
 }
 
+// Fields written by hand without quotes, one holding a quote, and a short last record are also met where
+// message files are loaded (MessageFileTest).
 TEST(RecordFormat, RecordsAreWrittenByteForByteAndReadAsWritersAndHandsProduceThem) {
     const struct {
         const char* name;
@@ -95,19 +95,15 @@ TEST(RecordFormat, RecordsAreWrittenByteForByteAndReadAsWritersAndHandsProduceTh
         bool written;  // the program writes these records as these bytes
     } cases[] = {
         {"two fields, the second empty", "\"ab\",\"\"\r\n", 2, {{"ab", ""}}, true},
-        {"one empty field", "\"\"\r\n", 1, {{""}}, true},
         {"spaces and commas kept", "\" a, b \",\"\"\r\n", 2, {{" a, b ", ""}}, true},
         {"Japanese", bytesFromHex("22 8e 8a 8b 7d 22 0d 0a"), 1, {{"至急"}}, true},
         {"line break inside a field", "\"x\r\ny\"\r\n\"z\"\r\n", 1, {{"x\r\ny"}, {"z"}}, true},
         {"empty file", "", 1, {}, false},
-        {"unquoted fields by the comma rule", "ab,cd\r\n", 2, {{"ab", "cd"}}, false},
         {"text behind a closing quote is skipped", "\"ab\"xy,\"c\"\r\n", 2, {{"ab", "c"}}, false},
         {"lone LF line ends", "\"a\"\n\"b\"\n", 1, {{"a"}, {"b"}}, false},
         {"no line end after the last record", "\"a\",\"b\"", 2, {{"a", "b"}}, false},
-        {"short last record", "\"a\",\"b\"\r\n\"c\"\r\n", 2, {{"a", "b"}, {"c", std::nullopt}}, false},
         {"quote never closed", "\"abc\r\n", 1, {{std::nullopt}}, false},
         {"quote inside an unquoted field", "\"a\"\r\nab\"c\r\n", 1, {{"a"}, {std::nullopt}}, false},
-        {"quote inside an unquoted last field", "a,b\"\r\n", 2, {{"a", std::nullopt}}, false},
         {"undefined bytes", "\"\x85\x40\"\r\n", 1, {{std::nullopt}}, false},
     };
     for (const auto& c : cases) {
@@ -122,9 +118,9 @@ TEST(RecordFormat, RecordsAreWrittenByteForByteAndReadAsWritersAndHandsProduceTh
     EXPECT_THROW(encodeRecord({"ok", "😀"}), std::invalid_argument);
 }
 
-TEST(DataFolder, MapsDriveCPathsIntoTheFolder) {
+// Drive C paths map into the folder; names are given as the part before "callpad.txt".
+TEST(DataFolder, MapsDriveCPathsAndTellsWhichNamesCannotBeFileNames) {
     const DataFolder folder("/data");
-    EXPECT_EQ(folder.resolve("c:\\callpadRT.txt"), "/data/callpadRT.txt");
     EXPECT_EQ(folder.resolve("C:\\田中callpad.txt"), std::filesystem::path(u8"/data/田中callpad.txt"));
     for (const char* bad : {"d:\\x.txt", "c:\\", "c:\\a\\b.txt", "c:\\a/b.txt", "c:\\..", "callpad.txt"}) {
         SCOPED_TRACE(bad);
@@ -135,21 +131,14 @@ TEST(DataFolder, MapsDriveCPathsIntoTheFolder) {
     EXPECT_EQ(DataFolder::forThisMachine().shownPath("c:\\田中callpad.txt"), "C:\\callpad\\田中callpad.txt");
     EXPECT_EQ(DataFolder::workbookFolderForThisMachine().shownPath("c:\\callpad.xls"), "C:\\callpad\\callpad.xls");
 #endif
-}
-
-// Each name as the part before "callpad.txt".
-TEST(DataFolder, TellsWhichNamesCannotBeFileNames) {
     using enum FileNameProblem;
     const std::pair<std::string, FileNameProblem> cases[] = {
-        {"田中", None},
         {" a.b ", None},
         {"a/b", Separator},
         {"a\\b", Separator},
         {"c:x", ReservedCharacter},
         {std::string("a\0b", 3), ControlCharacter},
         {"..", DotName},
-        {std::string(255 - 15, 'a'), None},  // the longest that fits with ".tmp"
-        {std::string(255 - 14, 'a'), TooLong},
         {"CON.x", DeviceName},  // a device before the first dot
         {"nul .a.b", DeviceName},
         {"Com9.", DeviceName},
@@ -193,7 +182,6 @@ TEST(AtomicFile, ReplacesWholeUnderJapaneseAndTheLongestNamesAndLeavesNoTemporar
 // told to move it, and nothing is created.
 TEST(AtomicFile, AnExistingFileIsNeverTakenForAMissingOne) {
     TempFolder temp;
-    EXPECT_FALSE(fileExists(temp.folder(), "c:\\none.txt"));
     EXPECT_FALSE(fileExists(DataFolder(temp.root() / "no-folder"), "c:\\none.txt"));
     std::filesystem::create_directory(temp.root() / "dir.txt");
     std::vector<std::string> refused{"dir.txt"};
@@ -219,11 +207,10 @@ TEST(AtomicFile, AnExistingFileIsNeverTakenForAMissingOne) {
     temp.write("田中callpad.txt", "old");
     DataFolder folder(temp.root() / "callpad");
     folder.useFormerFolder(temp.root());
-    const auto left = errorOf([&] { fileExists(folder, "c:\\田中callpad.txt"); });
-    ASSERT_TRUE(left);
-    EXPECT_EQ(left->operation(), FileOperation::LeftInFormerFolder);
-    EXPECT_EQ(left->path(), folder.shownPath("c:\\田中callpad.txt"));
-    EXPECT_EQ(left->detail(), temp.folder().shownPath("c:\\田中callpad.txt"));
+    const FileError left = errorOf([&] { fileExists(folder, "c:\\田中callpad.txt"); }).value();
+    EXPECT_EQ(left.operation(), FileOperation::LeftInFormerFolder);
+    EXPECT_EQ(left.path(), folder.shownPath("c:\\田中callpad.txt"));
+    EXPECT_EQ(left.detail(), temp.folder().shownPath("c:\\田中callpad.txt"));
     EXPECT_FALSE(fileExists(folder, "c:\\鈴木callpad.txt"));
     EXPECT_FALSE(std::filesystem::exists(folder.root()));
 }
@@ -236,10 +223,9 @@ TEST(FolderLock, ASecondHolderWaitsThenGivesUpOrTakesItAsSoonAsTheHolderLetsGo) 
     EXPECT_FALSE(DeleteFileW(temp.path(kLockFileName).c_str()));
 #endif
     const auto started = std::chrono::steady_clock::now();
-    const auto error = errorOf([&] { FolderLock second(temp.folder(), std::chrono::milliseconds(200)); });
-    ASSERT_TRUE(error);
-    EXPECT_EQ(error->operation(), FileOperation::Lock);
-    EXPECT_EQ(error->kind(), platform::ErrorKind::Busy);
+    const FileError error = errorOf([&] { FolderLock second(temp.folder(), std::chrono::milliseconds(200)); }).value();
+    EXPECT_EQ(error.operation(), FileOperation::Lock);
+    EXPECT_EQ(error.kind(), platform::ErrorKind::Busy);
     EXPECT_GE(std::chrono::steady_clock::now() - started, std::chrono::milliseconds(200));
     std::thread releaser([&] {
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
@@ -249,23 +235,22 @@ TEST(FolderLock, ASecondHolderWaitsThenGivesUpOrTakesItAsSoonAsTheHolderLetsGo) 
     releaser.join();
 }
 
-// Failures are told by their kind; the system's own description goes into the message whole.
+// Failures are told by their kind; the system's own description goes into the message whole. The kinds
+// that other tests meet are not repeated: Busy (FolderLock, and HeldOpen on Windows) and, on POSIX, the
+// refusals of permission (the message texts).
 TEST(PlatformErrors, KindsForTheScreensAndTheSystemsOwnDescription) {
     using platform::ErrorKind;
     const std::pair<int, ErrorKind> cases[] = {
 #ifdef _WIN32
-        {ERROR_SHARING_VIOLATION, ErrorKind::Busy},
-        {ERROR_LOCK_VIOLATION, ErrorKind::Busy},
-        {ERROR_FILE_NOT_FOUND, ErrorKind::Missing},
-        {ERROR_PATH_NOT_FOUND, ErrorKind::Missing},
         {ERROR_ACCESS_DENIED, ErrorKind::NotPermitted},
         {ERROR_WRITE_PROTECT, ErrorKind::NotPermitted},
+        {ERROR_FILE_NOT_FOUND, ErrorKind::Missing},
         {ERROR_DISK_FULL, ErrorKind::NoSpace},
-        {ERROR_HANDLE_DISK_FULL, ErrorKind::NoSpace},
         {ERROR_CRC, ErrorKind::Other},
 #else
-        {EWOULDBLOCK, ErrorKind::Busy},   {ENOENT, ErrorKind::Missing}, {EACCES, ErrorKind::NotPermitted},
-        {EPERM, ErrorKind::NotPermitted}, {ENOSPC, ErrorKind::NoSpace}, {EIO, ErrorKind::Other},
+        {ENOENT, ErrorKind::Missing},
+        {ENOSPC, ErrorKind::NoSpace},
+        {EIO, ErrorKind::Other},
 #endif
     };
     for (const auto& [number, kind] : cases) {

@@ -1,11 +1,5 @@
 #include "support/TempFolder.h"
 
-#ifdef _WIN32
-#include <windows.h>
-#else
-#include <cerrno>
-#endif
-
 #include <atomic>
 #include <chrono>
 #include <iterator>
@@ -14,15 +8,15 @@
 
 namespace callpad::test {
 
-namespace {
-
-std::string readFile(const std::filesystem::path& path) {
+std::string fileBytes(const std::filesystem::path& path) {
     std::ifstream in(path, std::ios::binary);
     if (!in) {
         throw std::runtime_error("cannot read " + path.string());
     }
     return {std::istreambuf_iterator<char>(in), {}};
 }
+
+namespace {
 
 // Unique among the test programs that run at the same time: the start of this program, then a count.
 std::filesystem::path freshPath() {
@@ -44,10 +38,6 @@ TempFolder::~TempFolder() {
     std::filesystem::remove_all(root(), ignored);
 }
 
-std::string TempFolder::read(std::string_view name) const {
-    return readFile(path(name));
-}
-
 std::string TempFolder::listing() const {
     std::set<std::u8string> names;
     for (const auto& entry : std::filesystem::directory_iterator(root())) {
@@ -60,18 +50,10 @@ std::string TempFolder::listing() const {
     return result;
 }
 
-#ifdef _WIN32
-const int kDiskError = ERROR_CRC;
-const int kLockRefusedError = ERROR_NOT_SUPPORTED;
-#else
-const int kDiskError = EIO;
-const int kLockRefusedError = ENOLCK;
-#endif
-
 std::string fixtureBytes(std::string_view fixture) {
     const std::string_view data = CALLPAD_TEST_DATA;
-    return readFile(std::filesystem::path(std::u8string(data.begin(), data.end())) /
-                    std::u8string(fixture.begin(), fixture.end()));
+    return fileBytes(std::filesystem::path(std::u8string(data.begin(), data.end())) /
+                     std::u8string(fixture.begin(), fixture.end()));
 }
 
 }  // namespace callpad::test

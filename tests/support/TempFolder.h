@@ -1,5 +1,11 @@
 #pragma once
 
+#ifdef _WIN32
+#include <winerror.h>
+#else
+#include <cerrno>
+#endif
+
 #include <filesystem>
 #include <fstream>
 #include <optional>
@@ -10,6 +16,8 @@
 
 namespace callpad::test {
 
+// The bytes of a file; throws when it is missing.
+std::string fileBytes(const std::filesystem::path& path);
 // The bytes of tests/data/<fixture>.
 std::string fixtureBytes(std::string_view fixture);
 
@@ -27,7 +35,7 @@ public:
     // The real path of "c:\<name>", built from UTF-8 on every platform.
     std::filesystem::path path(std::string_view name) const { return root() / std::u8string(name.begin(), name.end()); }
     // The bytes of "c:\<name>"; throws when the file is missing.
-    std::string read(std::string_view name) const;
+    std::string read(std::string_view name) const { return fileBytes(path(name)); }
     bool exists(std::string_view name) const { return std::filesystem::exists(path(name)); }
     void write(std::string_view name, std::string_view bytes) const {
         std::ofstream(path(name), std::ios::binary) << bytes;
@@ -43,8 +51,13 @@ private:
 
 // Error numbers of this platform for injected faults, neither of which the file layer waits out: a
 // failing disk, and a lock that the file system refuses.
-extern const int kDiskError;
-extern const int kLockRefusedError;
+#ifdef _WIN32
+inline constexpr int kDiskError = ERROR_CRC;
+inline constexpr int kLockRefusedError = ERROR_NOT_SUPPORTED;
+#else
+inline constexpr int kDiskError = EIO;
+inline constexpr int kLockRefusedError = ENOLCK;
+#endif
 
 // The error a call of the file layer throws, or nothing.
 template <typename Call>
