@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <future>
 #include <iostream>
@@ -184,6 +185,32 @@ TEST(FaultInjection, EveryWriterRefusesAReadOnlyFileAndWritesWhereLinksLead) {
         EXPECT_EQ(scene.temp.listing().find(".tmp"), std::string::npos) << scene.temp.listing();
 #endif
     }
+}
+
+// Reads take no lock: another copy's load meets the old file or the new one while a rewrite runs, never
+// a missing or half-written file.
+TEST(Rewrites, AReaderMeetsTheOldFileOrTheNewOneNeverAMissingOrHalfWrittenOne) {
+    TempFolder temp;
+    NameList lists[2];
+    lists[0].NameCount = 1;
+    lists[0].slot[1] = "佐藤";
+    lists[1].NameCount = NameList::kCapacity;
+    lists[1].slot.fill("名前");
+    SaveNameList(temp.folder(), kReporterListPath, lists[1]);
+    std::atomic<bool> rewriting = true;
+    auto rewrites = std::async(std::launch::async, [&] {
+        for (int n = 0; n < 200; ++n) {
+            SaveNameList(temp.folder(), kReporterListPath, lists[n % 2]);
+        }
+        rewriting = false;
+    });
+    for (int reads = 0; rewriting; ++reads) {
+        NameList read;
+        LoadNameList(temp.folder(), kReporterListPath, read);
+        ASSERT_TRUE(!read.damaged && (read.NameCount == 1 || read.NameCount == NameList::kCapacity))
+            << read.NameCount << " names at read " << reads;
+    }
+    rewrites.get();
 }
 
 #ifdef _WIN32
