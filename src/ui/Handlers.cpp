@@ -119,7 +119,7 @@ QString fileErrorText(const FileError& error, HelpFor help) {
                        "ファイル %1 がありません。以前のコールパッドが C:\\ に置いていたファイル %2 が残っています。\n"
                        "コールパッドをすべて終了してから、C:\\ に置いていたコールパッドのファイルを %3 "
                        "にコピーし、そのあと元のファイルを削除してください（移動すると、ほかのアカウントが"
-                       "書き込めなくなることがあります。移動してしまったファイルは、管理者が icacls C:\\callpad "
+                       "書き込めなくなることがあります。移動してしまったファイルは、管理者が icacls C:\\callpad\\* "
                        "/reset /T で権限を戻せます。README.txt「C:\\ に置いていたファイル」）。"
                        "何も読み書きしていません。")
                 .arg(file, qtext(error.detail()), qtext(fileFolder(error.path())));
