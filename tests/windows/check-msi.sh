@@ -7,22 +7,13 @@
 # product and the entry away and keeps C:\callpad\ and the message byte for byte.
 # Usage: check-msi.sh <callpad-VERSION-x64.msi> <the zip it was built from> <callpad.ico> <scratch folder>
 set -euo pipefail
-[ $# = 4 ] && [ -f "$1" ] && [ -f "$2" ] && [ -f "$3" ] || {
-    echo "usage: check-msi.sh <the msi just built> <its zip> <callpad.ico> <scratch folder>; not found: ${1-}" >&2
-    exit 1
-}
-msi=$(realpath "$1")
 here=$(cd "$(dirname "$0")" && pwd)
-rm -rf "$4"
-mkdir -p "$4"
-scratch=$(cd "$4" && pwd)
-fail() {
-    echo "check-msi: $*" >&2
-    exit 1
-}
 # shellcheck source=drive-program.sh
 . "$here/drive-program.sh"
-start_driving
+[ $# = 4 ] && [ -f "$1" ] && [ -f "$2" ] && [ -f "$3" ] ||
+    fail "usage: check-msi.sh <the msi just built> <its zip> <callpad.ico> <scratch folder>; not found: ${1-}"
+msi=$(realpath "$1")
+start_driving "$4"
 
 property() {
     msiinfo export "$msi" Property | tr -d '\r' | sed -n "s/^$1\t//p"
