@@ -26,15 +26,15 @@ seconds_since() {
     awk -v from="$1" -v to="$(date +%s.%N)" 'BEGIN { printf "%.1f", to - from }'
 }
 
-# Runs $2... every 0.1 s until it succeeds, for at most the step's time; else fails with the message $1.
+# Runs $2... every 0.1 s until it succeeds, for at most the step's time; else fails saying $1.
 until_ok() {
-    local message=$1
+    local why=$1
     shift
     for _ in $(seq 1 $((step_seconds * 10))); do
         "$@" && return
         sleep 0.1
     done
-    fail "$message"
+    fail "$why"
 }
 # shown: the first visible window titled exactly $1 other than $2; gone: whether the window $2 titled $1 has gone.
 shown() { xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | grep -vxm1 "${2:-}"; }
