@@ -35,7 +35,8 @@ done
 for text in asInvoker PerMonitorV2 '{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}'; do
     grep -qaF "$text" "$scratch/unpacked/callpad.exe" || fail "callpad.exe's manifest lacks $text"
 done
-! x86_64-w64-mingw32-objdump -h "$scratch/unpacked/callpad.exe" | grep '\.debug_' || fail "callpad.exe in the zip is not stripped"
+! x86_64-w64-mingw32-objdump -h "$scratch/unpacked/callpad.exe" | grep '\.debug_' ||
+    fail "callpad.exe in the zip is not stripped"
 echo "zip: callpad.exe ($(du -k "$scratch/unpacked/callpad.exe" | cut -f1) KiB) and README.txt; $(du -k "$zip" | cut -f1) KiB"
 "$(dirname "$0")/smoke-test.sh" --start-only "$scratch/unpacked/callpad.exe" "$scratch/run"
 rm -rf "$scratch"
