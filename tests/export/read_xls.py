@@ -13,17 +13,22 @@ def shown(text):
     return "(empty)" if text is None else repr(text if len(text) <= 60 else f"{text[:60]}... ({len(text)} characters)")
 
 
-def faults_of(path, expected):
-    """The differences between the workbook's first sheet and `expected`, texts by 1-based (row, column)."""
+def cells_of(path):
+    """The workbook's sheet names, and its first sheet's texts by 1-based (row, column)."""
     book = xlrd.open_workbook(path)
-    faults = [] if book.sheet_names() == ["Sheet1"] else [f"sheets {book.sheet_names()}, expected ['Sheet1']"]
     sheet = book.sheet_by_index(0)
-    read = {
+    return book.sheet_names(), {
         (row + 1, column + 1): cell.value if cell.ctype == xlrd.XL_CELL_TEXT else f"(not text: {cell!r})"
         for row in range(sheet.nrows)
         for column, cell in enumerate(sheet.row(row))
         if cell.ctype != xlrd.XL_CELL_EMPTY
     }
+
+
+def faults_of(path, expected):
+    """The differences between the workbook and `expected`, its first sheet's texts by (row, column)."""
+    sheets, read = cells_of(path)
+    faults = [] if sheets == ["Sheet1"] else [f"sheets {sheets}, expected ['Sheet1']"]
     return faults + [
         f"row {key[0]} column {key[1]}: expected {shown(expected.get(key))}, read {shown(read.get(key))}"
         for key in sorted(set(expected) | set(read))

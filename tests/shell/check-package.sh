@@ -23,11 +23,9 @@ for file in usr/bin/callpad usr/share/applications/jp.callpad.Callpad.desktop \
     usr/share/icons/hicolor/48x48/apps/jp.callpad.Callpad.png; do
     [ -e "$root/$file" ] || { echo "the package lacks /$file" >&2; exit 1; }
 done
-if command -v desktop-file-validate >/dev/null; then
+! command -v desktop-file-validate >/dev/null ||
     desktop-file-validate "$root/usr/share/applications/jp.callpad.Callpad.desktop"
-fi
-if command -v appstreamcli >/dev/null; then
+! command -v appstreamcli >/dev/null ||
     appstreamcli validate --no-net "$root/usr/share/metainfo/jp.callpad.Callpad.metainfo.xml"
-fi
 "$top/tests/shell/start-program.sh" "$root/usr/bin/callpad"
 echo "package checked: $(basename "$package")"

@@ -5,8 +5,7 @@ set -euo pipefail
 program=$1
 data=$(mktemp -d)
 trap 'rm -rf "$data"' EXIT
-export XDG_DATA_HOME=$data
-export XDG_RUNTIME_DIR=$data/runtime
+export XDG_DATA_HOME=$data XDG_RUNTIME_DIR=$data/runtime
 mkdir -m 700 "$XDG_RUNTIME_DIR"
 
 top=$(cd "$(dirname "$0")/../.." && pwd)
@@ -28,8 +27,5 @@ top=$(cd "$(dirname "$0")/../.." && pwd)
     echo "no window コールパッド appeared within 60 s" >&2; exit 1
 ' _ "$program"
 
-if [ -n "$(find "$data" -mindepth 1 -not -path "$data/runtime*" -print -quit)" ]; then
-    echo "the program wrote into its data folder at start:" >&2
-    find "$data" -mindepth 1 >&2
-    exit 1
-fi
+written=$(find "$data" -mindepth 1 -not -path "$data/runtime*")
+[ -z "$written" ] || { echo "the program wrote into its data folder at start: $written" >&2; exit 1; }

@@ -7,22 +7,13 @@
 # product and the entry away and keeps C:\callpad\ and the message byte for byte.
 # Usage: check-msi.sh <callpad-VERSION-x64.msi> <the zip it was built from> <callpad.ico> <scratch folder>
 set -euo pipefail
-[ $# = 4 ] && [ -f "$1" ] && [ -f "$2" ] && [ -f "$3" ] || {
-    echo "usage: check-msi.sh <the msi just built> <its zip> <callpad.ico> <scratch folder>; not found: ${1-}" >&2
-    exit 1
-}
-msi=$(realpath "$1")
 here=$(cd "$(dirname "$0")" && pwd)
-rm -rf "$4"
-mkdir -p "$4"
-scratch=$(cd "$4" && pwd)
-fail() {
-    echo "check-msi: $*" >&2
-    exit 1
-}
 # shellcheck source=drive-program.sh
 . "$here/drive-program.sh"
-start_driving
+[ $# = 4 ] && [ -f "$1" ] && [ -f "$2" ] && [ -f "$3" ] ||
+    fail "usage: check-msi.sh <the msi just built> <its zip> <callpad.ico> <scratch folder>; not found: ${1-}"
+msi=$(realpath "$1")
+start_driving "$4"
 
 property() {
     msiinfo export "$msi" Property | tr -d '\r' | sed -n "s/^$1\t//p"
@@ -50,33 +41,28 @@ shortcut() {
     local link
     for link in "$drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/コールパッド.lnk" \
         "$drive_c"/users/*/"AppData/Roaming/Microsoft/Windows/Start Menu/Programs/コールパッド.lnk"; do
-        if [ -f "$link" ]; then
-            echo "$link"
-            return
-        fi
+        [ ! -f "$link" ] || { echo "$link"; return; }
     done
 }
-# A product or upgrade code as Windows Installer's registry keys spell it: each group's hex digits reversed.
+# A product or upgrade code as Windows Installer's registry keys spell it: the first three groups' hex
+# digits reversed, and the two digits of each later byte swapped.
 packed() {
-    python3 -c 'import sys
-g = sys.argv[1].strip("{}").split("-")
-r = lambda s: s[::-1]
-print(r(g[0]) + r(g[1]) + r(g[2]) + "".join(r(g[3][i:i + 2]) for i in (0, 2)) + "".join(r(g[4][i:i + 2]) for i in range(0, 12, 2)))' "$1"
+    local hex=${1//[^[:xdigit:]]/}
+    printf '%s' "$(rev <<<"${hex:0:8}")" "$(rev <<<"${hex:8:4}")" "$(rev <<<"${hex:12:4}")"
+    sed -E 's/(.)(.)/\2\1/g' <<<"${hex:16}"
+}
+# The text of the registry value $2 of the key $1.
+reg_value() {
+    wine reg query "$1" /v "$2" 2>/dev/null | iconv -f CP932 -t UTF-8 | tr -d '\r' | sed -n "s/^ *$2 *REG_SZ *//p"
 }
 # The entries of Apps & features named コールパッド, as "version icon" lines (the icon from the
 # product's registration, where Apps & features takes it).
 entries() {
-    local key
-    for key in $(wine reg query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall' 2>/dev/null | tr -d '\r' |
-        grep -o '{[0-9A-F-]*}$'); do
-        local values
-        values=$(wine reg query "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\$key" 2>/dev/null |
-            iconv -f CP932 -t UTF-8 | tr -d '\r')
-        grep -Eq '^ +DisplayName +REG_SZ +コールパッド$' <<<"$values" || continue
-        local icon
-        icon=$(wine reg query "HKCR\\Installer\\Products\\$(packed "$key")" /v ProductIcon 2>/dev/null | tr -d '\r' |
-            sed -n 's/^ *ProductIcon *REG_SZ *//p')
-        echo "$(sed -n 's/^ *DisplayVersion *REG_SZ *//p' <<<"$values") ${icon##*\\}"
+    local uninstall='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall' key icon
+    for key in $(wine reg query "$uninstall" 2>/dev/null | tr -d '\r' | grep -o '{[0-9A-F-]*}$'); do
+        [ "$(reg_value "$uninstall\\$key" DisplayName)" = コールパッド ] || continue
+        icon=$(reg_value "HKCR\\Installer\\Products\\$(packed "$key")" ProductIcon)
+        echo "$(reg_value "$uninstall\\$key" DisplayVersion) ${icon##*\\}"
     done
 }
 # Checks the Apps & features entries and the number of products that Windows Installer has registered

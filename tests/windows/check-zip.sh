@@ -5,14 +5,13 @@
 # then unpacks it and starts the program in it under Wine.
 # Usage: check-zip.sh <callpad-VERSION-windows-x64.zip> <scratch folder>
 set -euo pipefail
-[ $# = 2 ] && [ -f "$1" ] || { echo "usage: check-zip.sh <the zip just built> <scratch folder>; not found: ${1-}" >&2; exit 1; }
-zip=$1
-scratch=$2
-here=$(cd "$(dirname "$0")" && pwd)
 fail() {
     echo "check-zip: $*" >&2
     exit 1
 }
+[ $# = 2 ] && [ -f "$1" ] || fail "usage: check-zip.sh <the zip just built> <scratch folder>; not found: ${1-}"
+zip=$1
+scratch=$2
 
 entries=$(unzip -Z1 "$zip" | sort | tr '\n' ' ')
 [ "$entries" = "README.txt callpad.exe " ] || fail "$zip holds: $entries"
@@ -36,9 +35,8 @@ done
 for text in asInvoker PerMonitorV2 '{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}'; do
     grep -qaF "$text" "$scratch/unpacked/callpad.exe" || fail "callpad.exe's manifest lacks $text"
 done
-if x86_64-w64-mingw32-objdump -h "$scratch/unpacked/callpad.exe" | grep -q '\.debug_'; then
+! x86_64-w64-mingw32-objdump -h "$scratch/unpacked/callpad.exe" | grep '\.debug_' ||
     fail "callpad.exe in the zip is not stripped"
-fi
 echo "zip: callpad.exe ($(du -k "$scratch/unpacked/callpad.exe" | cut -f1) KiB) and README.txt; $(du -k "$zip" | cut -f1) KiB"
-"$here/smoke-test.sh" --start-only "$scratch/unpacked/callpad.exe" "$scratch/run"
+"$(dirname "$0")/smoke-test.sh" --start-only "$scratch/unpacked/callpad.exe" "$scratch/run"
 rm -rf "$scratch"

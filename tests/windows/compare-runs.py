@@ -11,10 +11,8 @@ import os
 import re
 import sys
 
-import xlrd
-
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "export"))
-from read_xls import faults_of  # noqa: E402
+from read_xls import cells_of, faults_of  # noqa: E402
 
 DATE, TIME = 2, 3
 
@@ -31,16 +29,6 @@ def records(path):
         if not re.fullmatch(r"\d{4}/\d{2}/\d{2}", row[DATE]) or not re.fullmatch(r"\d{1,2}:\d{2}:\d{2}", row[TIME]):
             sys.exit(f"{path}: date and time {row[DATE]!r} {row[TIME]!r}")
     return rows
-
-
-def cells(path):
-    sheet = xlrd.open_workbook(path).sheet_by_index(0)
-    return {
-        (row + 1, column + 1): sheet.cell_value(row, column)
-        for row in range(sheet.nrows)
-        for column in range(sheet.ncols)
-        if sheet.cell_type(row, column) != xlrd.XL_CELL_EMPTY
-    }
 
 
 def masked(row):
@@ -60,14 +48,12 @@ def main():
     print(f"message files: {len(windows)} record(s) agree, date and time masked")
 
     moment = {linux[0][DATE]: windows[0][DATE], linux[0][TIME]: windows[0][TIME]}
-    expected = {key: moment.get(value, value) for key, value in cells(linux_xls).items()}
+    expected = {key: moment.get(value, value) for key, value in cells_of(linux_xls)[1].items()}
     if message not in expected.values():
         sys.exit(f"{linux_xls}: the message is in no cell")
     faults = faults_of(windows_xls, expected)
-    for fault in faults:
-        print(f"  {fault}")
     if faults:
-        sys.exit(f"{windows_xls} differs from {linux_xls}")
+        sys.exit("\n  ".join([f"{windows_xls} differs from {linux_xls}:", *faults]))
     print(f"workbooks: {len(expected)} cells agree")
 
 

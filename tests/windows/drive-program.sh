@@ -1,6 +1,6 @@
 # Sourced by the scripts that use コールパッド as a person would, on a virtual X server: windows are found
 # by their exact title and clicked at their controls' twips rectangles (15 twips per pixel at 96 DPI); keys
-# go through XTEST. The caller sets scratch (a folder for the program's output) and defines fail.
+# go through XTEST. start_driving sets scratch, the folder for the program's output.
 
 readonly step_seconds=30
 program=
@@ -8,8 +8,16 @@ menu=
 # shellcheck source=../../tools/windows/wine-session.sh
 . "$(dirname "${BASH_SOURCE[0]}")/../../tools/windows/wine-session.sh"
 
-# A new Wine prefix and virtual X server in the scratch folder; they and the program end on exit.
+fail() {
+    echo "$(basename "$0" .sh): $*" >&2
+    exit 1
+}
+
+# A new scratch folder $1 with a new Wine prefix and virtual X server in it; they and the program end on exit.
 start_driving() {
+    rm -rf "$1"
+    mkdir -p "$1"
+    scratch=$(realpath "$1")
     start_wine_session "$scratch"
     trap 'stop_program; end_wine_session' EXIT
 }
@@ -18,34 +26,22 @@ seconds_since() {
     awk -v from="$1" -v to="$(date +%s.%N)" 'BEGIN { printf "%.1f", to - from }'
 }
 
-# A visible window titled exactly $1 (other than $2), within the step's time.
-wait_window() {
-    local id
+# Runs $2... every 0.1 s until it succeeds, for at most the step's time; else fails saying $1.
+until_ok() {
+    local why=$1
+    shift
     for _ in $(seq 1 $((step_seconds * 10))); do
-        for id in $(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null || true); do
-            if [ "$id" != "${2:-}" ]; then
-                echo "$id"
-                return
-            fi
-        done
+        "$@" && return
         sleep 0.1
     done
-    fail "no window \"$1\" appeared within $step_seconds s"
+    fail "$why"
 }
-wait_gone() {
-    for _ in $(seq 1 $((step_seconds * 10))); do
-        xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | grep -qx "$2" || return 0
-        sleep 0.1
-    done
-    fail "the window \"$1\" stayed open"
-}
-wait_file() {
-    for _ in $(seq 1 $((step_seconds * 10))); do
-        [ -s "$1" ] && return
-        sleep 0.1
-    done
-    fail "$1 was not written"
-}
+# shown: the first visible window titled exactly $1 other than $2; gone: whether the window $2 titled $1 has gone.
+shown() { xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | grep -vxm1 "${2:-}"; }
+gone() { ! xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | grep -qx "$2"; }
+wait_window() { until_ok "no window \"$1\" appeared within $step_seconds s" shown "$@"; }
+wait_gone() { until_ok "the window \"$1\" stayed open" gone "$@"; }
+wait_file() { until_ok "$1 was not written" test -s "$1"; }
 # Clicks the middle of a control given as left, top, width and height in twips.
 click() {
     xdotool mousemove --sync --window "$1" $((($2 + $4 / 2) / 15)) $((($3 + $5 / 2) / 15)) click 1

@@ -17,19 +17,11 @@ if [ "$1" = --start-only ]; then
 fi
 exe=$(realpath "$1")
 linux_program=${2:+$(realpath "$2")}
-scratch=$3
 here=$(cd "$(dirname "$0")" && pwd)
-rm -rf "$scratch"
-mkdir -p "$scratch"
-scratch=$(cd "$scratch" && pwd)
 readonly message="Please call back after 3pm about order 1234."
-fail() {
-    echo "smoke test: $*" >&2
-    exit 1
-}
 # shellcheck source=drive-program.sh
 . "$here/drive-program.sh"
-start_driving
+start_driving "$3"
 
 walk() {
     local selection viewer

@@ -12,50 +12,33 @@ shift
 export WINEPREFIX="$build/wine-prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" TMPDIR="$build/tmp"
 locales=$build/locale
 
-seconds_since() {
-    awk -v from="$1" -v to="$(date +%s.%N)" 'BEGIN { printf "%.1f", to - from }'
-}
-
-# Wine finds Japanese file names only through a Japanese glibc locale, which Debian does not generate.
-# Test discovery may come before the set-up test; two at once share one set-up.
-set_up() {
-    mkdir -p "$TMPDIR"
-    exec 9>"$build/wine-set-up.lock"
-    flock 9
-    if [ ! -d "$locales/ja_JP.UTF-8" ]; then
-        mkdir -p "$locales"
-        localedef -i ja_JP -f UTF-8 "$locales/ja_JP.UTF-8"
-    fi
-    if [ ! -f "$WINEPREFIX/system.reg" ]; then
-        local started
-        started=$(date +%s.%N)
-        wineboot -i >/dev/null 2>&1
-        wineserver -w
-        echo "Wine prefix set up in $(seconds_since "$started") s" >&2
-    fi
-    flock -u 9
-}
-
-# One server for all the runs, so that each program starts in well under a second; it ends on its own
-# 30 s after the last program when --stop does not come. It gets none of our output: ctest waits for
-# whatever holds a test's output open.
-start_server() {
-    wineserver -p30 </dev/null >/dev/null 2>&1 || true  # status 2: one is running already
-}
-
 if [ "${1-}" = --stop ]; then
     wineserver -k 2>/dev/null || true
     exit 0
 fi
-set_up
-start_server
-if [ "${1-}" = --set-up ]; then
-    exit 0
+# Wine finds Japanese file names only through a Japanese glibc locale, which Debian does not generate.
+# Test discovery may come before the set-up test; two at once share one set-up.
+mkdir -p "$TMPDIR"
+exec 9>"$build/wine-set-up.lock"
+flock 9
+if [ ! -d "$locales/ja_JP.UTF-8" ]; then
+    mkdir -p "$locales"
+    localedef -i ja_JP -f UTF-8 "$locales/ja_JP.UTF-8"
 fi
+if [ ! -f "$WINEPREFIX/system.reg" ]; then
+    SECONDS=0
+    wineboot -i >/dev/null 2>&1
+    wineserver -w
+    echo "Wine prefix set up in $SECONDS s" >&2
+fi
+flock -u 9
+# One server for all the runs, so that each program starts in well under a second; it ends on its own
+# 30 s after the last program when --stop does not come. It gets none of our output: ctest waits for
+# whatever holds a test's output open.
+wineserver -p30 </dev/null >/dev/null 2>&1 || true # status 2: one is running already
+[ "${1-}" != --set-up ] || exit 0
 unset LC_ALL
-if [ "${LANG-}" = ja_JP.UTF-8 ]; then
-    export LOCPATH=$locales
-fi
+[ "${LANG-}" != ja_JP.UTF-8 ] || export LOCPATH=$locales
 # The program writes to files, not to ctest's pipes: the Wine processes it starts (services, devices)
 # outlive it and would hold them open. MinGW's C runtime ends lines with CR LF, which neither ctest's
 # output nor GoogleTest's test discovery wants.
