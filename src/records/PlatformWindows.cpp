@@ -316,17 +316,23 @@ int replaceFile(const std::filesystem::path& file, const std::filesystem::path& 
         });
     };
     DWORD error = retrying(replaceRefusedForNow, patience, rename);
-    // Told apart from a refusal of permissions: the user can close the other program. A holder may let
-    // go between the refused move and the probe; then the move is made once more, and a refusal with
-    // nobody holding the file is one of permissions.
-    const bool held = replaceRefusedForNow(error) && heldOpenByAnother(target);
-    if (error == ERROR_ACCESS_DENIED && !held) {
+    // A refusal while another program holds the file is told apart from one of permissions: the user
+    // can close that program. A reader that opens the file often (another copy, a virus scanner) may have
+    // let go by the time of the probe, so a refusal counts as one of permissions only when it comes
+    // again and again with nobody seen holding the file.
+    constexpr int kAttemptsWhenDenied = 5;
+    for (int attempt = 1; error == ERROR_ACCESS_DENIED && attempt < kAttemptsWhenDenied; ++attempt) {
+        if (heldOpenByAnother(target)) {
+            error = ERROR_SHARING_VIOLATION;
+            break;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
         error = rename();
     }
-    if (error != 0) {
-        return fail(held ? ERROR_SHARING_VIOLATION : error);
+    if (error == ERROR_ACCESS_DENIED && heldOpenByAnother(target)) {
+        error = ERROR_SHARING_VIOLATION;
     }
-    return 0;
+    return error == 0 ? 0 : fail(error);
 }
 
 FileLock::~FileLock() {
