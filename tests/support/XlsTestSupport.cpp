@@ -37,14 +37,12 @@ SheetContents readWorkbook(std::string_view file) {
         for (unsigned short column = 0; column < columns; ++column) {
             FreeXL_CellValue value;
             require(freexl_get_cell_value(handle, row, column, &value), "reading a cell");
-            if (value.type == FREEXL_CELL_NULL) {
-                continue;
-            }
-            if (value.type != FREEXL_CELL_SST_TEXT) {
+            if (value.type == FREEXL_CELL_SST_TEXT) {
+                out.cells[{static_cast<int>(row) + 1, column + 1}] = value.value.text_value;
+            } else if (value.type != FREEXL_CELL_NULL) {
                 throw std::runtime_error("FreeXL: a cell of type " + std::to_string(value.type) + " at row " +
                                          std::to_string(row + 1) + ", column " + std::to_string(column + 1));
             }
-            out.cells[{static_cast<int>(row) + 1, column + 1}] = value.value.text_value;
         }
     }
     return out;
