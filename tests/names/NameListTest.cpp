@@ -160,8 +160,9 @@ TEST(NameListEditor, StoresMovesDeletesAndRefusesSlotByTheScreensRules) {
         SCOPED_TRACE(c.name);
         TempFolder temp;
         const bool reporter = c.kind == Reporters;
+        const std::string file = reporter ? "callpadRT.txt" : "callpadUT.txt";
         if (c.names) {
-            temp.write(reporter ? "callpadRT.txt" : "callpadUT.txt", recordsOf(*c.names));
+            temp.write(file, recordsOf(*c.names));
         }
         NameListEditor editor(c.kind);
         editor.load(temp.folder());
@@ -174,8 +175,8 @@ TEST(NameListEditor, StoresMovesDeletesAndRefusesSlotByTheScreensRules) {
         EXPECT_EQ(screen(editor).substr(0, std::string_view(c.screen).size()), c.screen);
         if (c.saved) {
             ASSERT_TRUE(editor.save(temp.folder()));
-            EXPECT_TRUE(sameBytes(*c.saved, temp.read(reporter ? "callpadRT.txt" : "callpadUT.txt")));
-            EXPECT_FALSE(temp.exists(reporter ? "callpadUT.txt" : "callpadRT.txt"));
+            EXPECT_TRUE(sameBytes(*c.saved, temp.read(file)));
+            EXPECT_EQ(temp.listing(), "callpad.lock " + file);  // and not the other list's file
         }
     }
     // A slot the bar does not offer is a fault of the program, not a slot to show.

@@ -16,11 +16,10 @@
 #include "support/Samples.h"
 #include "support/TempFolder.h"
 
-namespace callpad {
+namespace callpad::test {
 namespace {
 
 namespace fs = std::filesystem;
-using test::TempFolder;
 constexpr const char* kPath = "c:\\田中callpad.txt";
 
 // The permission bits and the group of a file, not of a link's target.
@@ -145,7 +144,7 @@ TEST(SharedFolder, AFolderWhoseLocksStayLocalOrThatIsNotThereIsReportedAndNothin
     temp.write("mounts", "s:/x " + fs::canonical(temp.root()).string() + " nfs rw,nolock 0 0\n");
     DataFolder nolock(temp.root() / "callpad");
     nolock.useMountTable(temp.path("mounts"));
-    EXPECT_EQ(outcome([&] { saveNewMessage(nolock, kPath, test::sampleMessage("1")); }),
+    EXPECT_EQ(outcome([&] { saveNewMessage(nolock, kPath, numberedMessage(1)); }),
               failure(FileOperation::LocalLock, ENOLCK, nolock.root().string(), "nolock"));
 
     fs::create_symlink(temp.root() / "mnt" / "office" / "callpad", temp.root() / "data-link");
@@ -157,7 +156,7 @@ TEST(SharedFolder, AFolderWhoseLocksStayLocalOrThatIsNotThereIsReportedAndNothin
         const std::string unreachable = failure(FileOperation::Reach, ENOENT, shown);
         MessageTable table;
         EXPECT_EQ(outcome([&] { LoadMessages(*folder, kPath, table); }), unreachable);
-        EXPECT_EQ(outcome([&] { saveNewMessage(*folder, kPath, test::sampleMessage("1")); }), unreachable);
+        EXPECT_EQ(outcome([&] { saveNewMessage(*folder, kPath, numberedMessage(1)); }), unreachable);
     }
 
     const DataFolder fresh(temp.root() / "fresh" / "callpad");
@@ -173,17 +172,17 @@ TEST(SharedFolder, RewritesKeepTheModeAndNeverFollowLinksPlantedUnderTheirNames)
     const TempFolder elsewhere;
     const Umask strict(077);
     const fs::path file = temp.path("田中callpad.txt");
-    saveNewMessage(temp.folder(), kPath, test::sampleMessage("1"));
+    saveNewMessage(temp.folder(), kPath, numberedMessage(1));
     ASSERT_EQ(::chmod(file.c_str(), 0664), 0);
     elsewhere.write("victim", "mine");
     ASSERT_EQ(::chmod(elsewhere.path("victim").c_str(), 0600), 0);
     fs::create_symlink(elsewhere.path("victim"), temp.path("田中callpad.txt.tmp"));
-    EXPECT_EQ(saveNewMessage(temp.folder(), kPath, test::sampleMessage("2")), SaveResult::Saved);
+    EXPECT_EQ(saveNewMessage(temp.folder(), kPath, numberedMessage(2)), SaveResult::Saved);
     EXPECT_EQ(accessOf(file).first, 0664u);
 
     fs::remove(temp.root() / kLockFileName);
     fs::create_symlink(elsewhere.path("victim"), temp.root() / kLockFileName);
-    EXPECT_EQ(outcome([&] { saveNewMessage(temp.folder(), kPath, test::sampleMessage("3")); }),
+    EXPECT_EQ(outcome([&] { saveNewMessage(temp.folder(), kPath, numberedMessage(3)); }),
               failure(FileOperation::Lock, ELOOP, (temp.root() / kLockFileName).string()));
     EXPECT_EQ(elsewhere.read("victim"), "mine");
     EXPECT_EQ(accessOf(elsewhere.path("victim")).first, 0600u);
@@ -245,7 +244,7 @@ protected:
         EXPECT_EQ(::chmod(m_folder.root().c_str(), mode), 0);
     }
     std::function<void()> save(int number) const {
-        return [this, number] { saveNewMessage(m_folder, kPath, test::numberedMessage(number)); };
+        return [this, number] { saveNewMessage(m_folder, kPath, numberedMessage(number)); };
     }
 
     TempFolder m_temp;
@@ -285,7 +284,7 @@ TEST_F(TwoAccounts, TakeTurnsOnASetgidFolderAndTheFileKeepsItsModeAndGroup) {
         EXPECT_EQ(runAs(turn.account, turn.step), "ok");
         EXPECT_EQ(accessOf(m_file), Access(0644, kSharedGroup));
     }
-    EXPECT_EQ(test::numbersInFile(m_folder, kPath), (std::vector<int>{3, 1}));
+    EXPECT_EQ(numbersInFile(m_folder, kPath), (std::vector<int>{3, 1}));
     EXPECT_FALSE(fs::exists(m_temp.path("shared/田中callpad.txt.tmp")));
 }
 
@@ -311,9 +310,9 @@ TEST_F(TwoAccounts, ASaveOverTheOtherAccountsFileKeepsItsGroupOrIsRefusedInAStic
         ASSERT_EQ(::chmod(m_file.c_str(), 0664), 0);
         EXPECT_EQ(runAs(kSato, save(2)), c.error ? failure(FileOperation::Write, c.error, m_file.string()) : "ok");
         EXPECT_EQ(accessOf(m_file), c.after);
-        EXPECT_EQ(test::numbersInFile(m_folder, kPath), (c.error ? std::vector<int>{1} : std::vector<int>{2, 1}));
+        EXPECT_EQ(numbersInFile(m_folder, kPath), (c.error ? std::vector<int>{1} : std::vector<int>{2, 1}));
     }
 }
 
 }  // namespace
-}  // namespace callpad
+}  // namespace callpad::test

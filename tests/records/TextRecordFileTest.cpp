@@ -17,13 +17,8 @@
 #include "support/Bytes.h"
 #include "support/TempFolder.h"
 
-namespace callpad {
+namespace callpad::test {
 namespace {
-
-using test::bytesFromHex;
-using test::errorOf;
-using test::sameBytes;
-using test::TempFolder;
 
 // The codec's tables are compared with Windows' own conversion character by character
 // (Cp932MatchesWindowsTest); here what lies beyond single characters of the basic plane: texts of several
@@ -227,12 +222,11 @@ TEST(FolderLock, ASecondHolderWaitsThenGivesUpOrTakesItAsSoonAsTheHolderLetsGo) 
     EXPECT_EQ(error.operation(), FileOperation::Lock);
     EXPECT_EQ(error.kind(), platform::ErrorKind::Busy);
     EXPECT_GE(std::chrono::steady_clock::now() - started, std::chrono::milliseconds(200));
-    std::thread releaser([&] {
+    const std::jthread releaser([&] {
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
         first.reset();
     });
     EXPECT_NO_THROW(FolderLock third(temp.folder(), std::chrono::milliseconds(3000)));
-    releaser.join();
 }
 
 // Failures are told by their kind; the system's own description goes into the message whole. The kinds
@@ -280,4 +274,4 @@ TEST(AtomicFile, OnWindowsMomentaryRefusalsArePassedOver) {
 #endif
 
 }  // namespace
-}  // namespace callpad
+}  // namespace callpad::test

@@ -1,5 +1,7 @@
 #ifdef _WIN32
 #include <windows.h>
+#else
+#include <cerrno>
 #endif
 
 #include <gtest/gtest.h>
@@ -7,7 +9,6 @@
 #include <atomic>
 #include <chrono>
 #include <future>
-#include <iostream>
 #include <optional>
 #include <thread>
 
@@ -28,6 +29,16 @@ namespace {
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 
+// Error numbers of this platform for injected faults, neither of which the file layer waits out: a
+// failing disk, and a lock that the file system refuses.
+#ifdef _WIN32
+constexpr int kDiskError = ERROR_CRC;
+constexpr int kLockRefusedError = ERROR_NOT_SUPPORTED;
+#else
+constexpr int kDiskError = EIO;
+constexpr int kLockRefusedError = ENOLCK;
+#endif
+
 // One writer of the program, run on a folder that already holds its file.
 struct Writer {
     const char* name;
@@ -38,7 +49,7 @@ struct Writer {
 };
 
 void saveMessage(const DataFolder& folder) {
-    saveNewMessage(folder, "c:\\田中callpad.txt", sampleMessage("新規"));
+    saveNewMessage(folder, "c:\\田中callpad.txt", numberedMessage(1));
 }
 
 const Writer kWriters[] = {
@@ -89,14 +100,12 @@ struct Scene {
     // temporary file.
     void expectRefused(const std::string& failing, std::optional<FileOperation> operation = std::nullopt) const {
         const auto error = errorOf([&] { writer.run(folder); });
-        EXPECT_TRUE(error) << "the failure was not reported";
-        if (error) {
-            EXPECT_EQ(error->path(), folder.shownPath("c:\\" + failing));
-            EXPECT_NE(error->number(), 0);
-            EXPECT_EQ(error->operation(), operation.value_or(error->operation()));
-        }
         EXPECT_EQ(file(), before);
         EXPECT_EQ(temp.listing().find(".tmp"), std::string::npos) << temp.listing();
+        ASSERT_TRUE(error) << "the failure was not reported";
+        EXPECT_EQ(error->path(), folder.shownPath("c:\\" + failing));
+        EXPECT_NE(error->number(), 0);
+        EXPECT_EQ(error->operation(), operation.value_or(error->operation()));
     }
     const Writer& writer;
     TempFolder temp;
@@ -111,14 +120,13 @@ struct Scene {
 // goes untried; from its lock on, every step happens while it holds the folder lock, so that no other copy
 // reads or writes between its read and its rename.
 TEST(FaultInjection, EveryWriterKeepsTheOldFileWhateverCallOfAStepFails) {
-    int survived = 0;
     for (const Writer& writer : kWriters) {
         Scene clean(writer);
         bool locking = false;
         int readsUnderLock = 0;
         clean.faults->beforeCall(FileStep::Lock, [&] { locking = true; });
-        for (std::size_t s = 0; s + 1 < kFileStepCount; ++s) {
-            for (int n = 1; n <= 10; ++n) {
+        for (std::size_t s = 0; s < kFileStepCount; ++s) {
+            for (int n = 1; n <= 10 && static_cast<FileStep>(s) != FileStep::Lock; ++n) {  // Lock's is set above
                 clean.faults->beforeCall(
                     static_cast<FileStep>(s),
                     [&, s, n] {
@@ -145,12 +153,9 @@ TEST(FaultInjection, EveryWriterKeepsTheOldFileWhateverCallOfAStepFails) {
                 scene.faults->failAt(step, step == FileStep::Lock ? kLockRefusedError : kDiskError, occurrence);
                 scene.expectRefused(step == FileStep::Lock ? "callpad.lock" : writer.file);
                 EXPECT_EQ(scene.faults->injected(), 1) << "the call to fail did not happen";
-                ++survived;
             }
         }
     }
-    std::cout << "faults injected and survived: " << survived << " (" << std::size(kWriters)
-              << " writers, every call of " << kFileStepCount << " steps)\n";
 }
 
 // A file that a user protected (no write bit; the read-only attribute on Windows) is refused by every
@@ -261,8 +266,6 @@ public:
         }
     }
     ~OtherProgram() { end(); }
-    OtherProgram(const OtherProgram&) = delete;
-    OtherProgram& operator=(const OtherProgram&) = delete;
 
 private:
     PROCESS_INFORMATION m_process{};

@@ -7,11 +7,6 @@
 
 namespace callpad::test {
 
-PhoneMessage sampleMessage(const std::string& party) {
-    return {party,          party + "担当", "2026/12/01", "9:00:00", "1",
-            "03-0000-0000", party + "の件", "至急",       "佐藤",    party + "様"};
-}
-
 PhoneMessage numberedMessage(int n) {
     const std::string s = std::to_string(n);
     return {"相手" + s, "担当" + s, "2026/12/" + s, "9:" + s,   n % 2 ? "1" : "0",

@@ -9,9 +9,6 @@
 
 namespace callpad::test {
 
-// A message whose fields all differ and name `party`, so that any mix-up of fields shows.
-PhoneMessage sampleMessage(const std::string& party);
-
 // Message n: every field holds n, the fields differ from each other and field 10 is unlike field 1, so
 // that a mix-up of fields, of messages or of columns shows. The call-back flag is "1" for odd n.
 PhoneMessage numberedMessage(int n);

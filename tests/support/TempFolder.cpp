@@ -51,9 +51,7 @@ std::string TempFolder::listing() const {
 }
 
 std::string fixtureBytes(std::string_view fixture) {
-    const std::string_view data = CALLPAD_TEST_DATA;
-    return fileBytes(std::filesystem::path(std::u8string(data.begin(), data.end())) /
-                     std::u8string(fixture.begin(), fixture.end()));
+    return fileBytes(utf8Path(CALLPAD_TEST_DATA) / utf8Path(fixture));
 }
 
 }  // namespace callpad::test

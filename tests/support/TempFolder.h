@@ -1,11 +1,5 @@
 #pragma once
 
-#ifdef _WIN32
-#include <winerror.h>
-#else
-#include <cerrno>
-#endif
-
 #include <filesystem>
 #include <fstream>
 #include <optional>
@@ -16,6 +10,10 @@
 
 namespace callpad::test {
 
+// The path that UTF-8 text names, on every platform.
+inline std::filesystem::path utf8Path(std::string_view text) {
+    return std::u8string(text.begin(), text.end());
+}
 // The bytes of a file; throws when it is missing.
 std::string fileBytes(const std::filesystem::path& path);
 // The bytes of tests/data/<fixture>.
@@ -32,8 +30,8 @@ public:
     const DataFolder& folder() const { return m_folder; }
     const std::filesystem::path& root() const { return m_folder.root(); }
 
-    // The real path of "c:\<name>", built from UTF-8 on every platform.
-    std::filesystem::path path(std::string_view name) const { return root() / std::u8string(name.begin(), name.end()); }
+    // The real path of "c:\<name>".
+    std::filesystem::path path(std::string_view name) const { return root() / utf8Path(name); }
     // The bytes of "c:\<name>"; throws when the file is missing.
     std::string read(std::string_view name) const { return fileBytes(path(name)); }
     bool exists(std::string_view name) const { return std::filesystem::exists(path(name)); }
@@ -48,16 +46,6 @@ public:
 private:
     DataFolder m_folder;
 };
-
-// Error numbers of this platform for injected faults, neither of which the file layer waits out: a
-// failing disk, and a lock that the file system refuses.
-#ifdef _WIN32
-inline constexpr int kDiskError = ERROR_CRC;
-inline constexpr int kLockRefusedError = ERROR_NOT_SUPPORTED;
-#else
-inline constexpr int kDiskError = EIO;
-inline constexpr int kLockRefusedError = ENOLCK;
-#endif
 
 // The error a call of the file layer throws, or nothing.
 template <typename Call>

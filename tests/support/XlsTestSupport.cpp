@@ -25,9 +25,8 @@ SheetContents readWorkbook(std::string_view file) {
     const int opened = freexl_open(temp.path("workbook.xls").string().c_str(), &handle);
     const std::unique_ptr<const void, int (*)(const void*)> closer(handle, freexl_close);
     require(opened, "opening the workbook");
-    if (handle == nullptr) {  // what FreeXL 1.0.6 returns for a text over more than two records
-        throw std::runtime_error("FreeXL: no workbook read");
-    }
+    // No handle is what FreeXL 1.0.6 returns for a text over more than two records.
+    require(handle ? FREEXL_OK : FREEXL_NULL_HANDLE, "reading the workbook");
 
     SheetContents out;
     require(freexl_select_active_worksheet(handle, 0), "selecting the first sheet");
@@ -38,14 +37,12 @@ SheetContents readWorkbook(std::string_view file) {
         for (unsigned short column = 0; column < columns; ++column) {
             FreeXL_CellValue value;
             require(freexl_get_cell_value(handle, row, column, &value), "reading a cell");
-            if (value.type == FREEXL_CELL_NULL) {
-                continue;
-            }
-            if (value.type != FREEXL_CELL_SST_TEXT) {
+            if (value.type == FREEXL_CELL_SST_TEXT) {
+                out.cells[{static_cast<int>(row) + 1, column + 1}] = value.value.text_value;
+            } else if (value.type != FREEXL_CELL_NULL) {
                 throw std::runtime_error("FreeXL: a cell of type " + std::to_string(value.type) + " at row " +
                                          std::to_string(row + 1) + ", column " + std::to_string(column + 1));
             }
-            out.cells[{static_cast<int>(row) + 1, column + 1}] = value.value.text_value;
         }
     }
     return out;
