@@ -68,6 +68,9 @@ bool replaceRefusedForNow(DWORD error) {
     return heldByAnother(error) || error == ERROR_ACCESS_DENIED;
 }
 
+// How long a call waits before it tries again a step that another program's handle refused.
+constexpr std::chrono::milliseconds kPause{5};
+
 // Repeats a step while its error is one that passes, for up to `patience`.
 template <typename Step>
 DWORD retrying(bool (*passes)(DWORD), std::chrono::milliseconds patience, Step step) {
@@ -77,7 +80,7 @@ DWORD retrying(bool (*passes)(DWORD), std::chrono::milliseconds patience, Step s
         if (error == 0 || !passes(error) || std::chrono::steady_clock::now() >= deadline) {
             return error;
         }
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        std::this_thread::sleep_for(kPause);
     }
 }
 
@@ -320,17 +323,16 @@ int replaceFile(const std::filesystem::path& file, const std::filesystem::path& 
     // can close that program. A reader that opens the file often (another copy, a virus scanner) may have
     // let go by the time of the probe, so a refusal counts as one of permissions only when it comes
     // again and again with nobody seen holding the file.
-    constexpr int kAttemptsWhenDenied = 5;
-    for (int attempt = 1; error == ERROR_ACCESS_DENIED && attempt < kAttemptsWhenDenied; ++attempt) {
+    constexpr int kMovesWhenDenied = 5;
+    for (int moves = 1; error == ERROR_ACCESS_DENIED; ++moves) {
         if (heldOpenByAnother(target)) {
             error = ERROR_SHARING_VIOLATION;
+        } else if (moves < kMovesWhenDenied) {
+            std::this_thread::sleep_for(kPause);
+            error = rename();
+        } else {
             break;
         }
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-        error = rename();
-    }
-    if (error == ERROR_ACCESS_DENIED && heldOpenByAnother(target)) {
-        error = ERROR_SHARING_VIOLATION;
     }
     return error == 0 ? 0 : fail(error);
 }

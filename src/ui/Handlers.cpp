@@ -58,15 +58,12 @@ QString folderName(const FileError& error) {
 // What the account may do about a refusal: a shared data folder's groups and permissions, or the
 // account's own folder.
 QString permissionAdvice(const FileError& error, HelpFor help) {
-    if (error.folder() == FolderKind::Data && help == HelpFor::Windows) {
-        return QStringLiteral(
-                   "\nこのアカウントには権限がありません。管理者にフォルダーの権限を確認してもらってください（%1）。")
-            .arg(accountsHelp(help));
-    }
     if (error.folder() == FolderKind::Data) {
-        return QStringLiteral(
-                   "\nこのアカウントには権限がありません。共有フォルダーなら、グループと権限の設定を確認してください"
-                   "（%1）。")
+        return (help == HelpFor::Windows
+                    ? QStringLiteral("\nこのアカウントには権限がありません。管理者にフォルダーの権限を確認してもらって"
+                                     "ください（%1）。")
+                    : QStringLiteral("\nこのアカウントには権限がありません。共有フォルダーなら、グループと権限の設定を"
+                                     "確認してください（%1）。"))
             .arg(accountsHelp(help));
     }
     return QStringLiteral("\nこのアカウントには、このフォルダーに書き込む権限がありません。");
@@ -79,7 +76,6 @@ QString systemErrorText(const FileError& error) {
 
 QString fileErrorText(const FileError& error, HelpFor help) {
     const QString file = qtext(error.path());
-    QString what;
     const bool reading = error.operation() == FileOperation::Read;
     if (error.kind() == platform::ErrorKind::Busy && (reading || error.operation() == FileOperation::Write)) {
         return QStringLiteral(
@@ -90,6 +86,7 @@ QString fileErrorText(const FileError& error, HelpFor help) {
                         windowsHelp(help, "ほかのプログラムが開いているとき")) +
                systemErrorText(error);
     }
+    QString what;
     switch (error.operation()) {
         case FileOperation::Read: what = QStringLiteral("ファイル %1 を読み込めません。").arg(file); break;
         case FileOperation::Write: what = QStringLiteral("ファイル %1 を書き込めません。").arg(file); break;

@@ -51,6 +51,7 @@ std::string outcome(const std::function<void()>& step) {
 struct Umask {
     explicit Umask(mode_t mask) : old(::umask(mask)) {}
     ~Umask() { ::umask(old); }
+    Umask(const Umask&) = delete;
     mode_t old;
 };
 

@@ -126,15 +126,19 @@ TEST(FaultInjection, EveryWriterKeepsTheOldFileWhateverCallOfAStepFails) {
         int readsUnderLock = 0;
         clean.faults->beforeCall(FileStep::Lock, [&] { locking = true; });
         for (std::size_t s = 0; s < kFileStepCount; ++s) {
-            for (int n = 1; n <= 10 && static_cast<FileStep>(s) != FileStep::Lock; ++n) {  // Lock's is set above
+            const FileStep step = static_cast<FileStep>(s);
+            if (step == FileStep::Lock) {  // set above
+                continue;
+            }
+            for (int n = 1; n <= 10; ++n) {
                 clean.faults->beforeCall(
-                    static_cast<FileStep>(s),
-                    [&, s, n] {
+                    step,
+                    [&, s, step, n] {
                         if (locking) {  // no other copy can take the lock now
                             EXPECT_THROW(FolderLock(clean.temp.folder(), 0ms), FileError)
                                 << writer.name << ": " << kStepNames[s] << " #" << n;
                         }
-                        readsUnderLock += locking && static_cast<FileStep>(s) == FileStep::Read;
+                        readsUnderLock += locking && step == FileStep::Read;
                     },
                     n);
             }
@@ -212,7 +216,8 @@ TEST(Rewrites, AReaderMeetsTheOldFileOrTheNewOneNeverAMissingOrHalfWrittenOne) {
             SaveNameList(temp.folder(), kReporterListPath, lists[n % 2]);
         }
     });
-    for (int reads = 0; rewriting; ++reads) {
+    int reads = 0;
+    for (; rewriting; ++reads) {
         NameList read;
         LoadNameList(temp.folder(), kReporterListPath, read);
         ASSERT_TRUE(!read.damaged && (read.NameCount == 1 || read.NameCount == NameList::kCapacity))
@@ -224,6 +229,7 @@ TEST(Rewrites, AReaderMeetsTheOldFileOrTheNewOneNeverAMissingOrHalfWrittenOne) {
 #endif
     }
     rewrites.get();
+    EXPECT_GT(reads, 0) << "every rewrite was done before the first read";
 }
 
 #ifdef _WIN32
@@ -266,6 +272,8 @@ public:
         }
     }
     ~OtherProgram() { end(); }
+    OtherProgram(const OtherProgram&) = delete;
+    OtherProgram& operator=(const OtherProgram&) = delete;
 
 private:
     PROCESS_INFORMATION m_process{};

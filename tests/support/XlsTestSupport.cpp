@@ -26,7 +26,9 @@ SheetContents readWorkbook(std::string_view file) {
     const std::unique_ptr<const void, int (*)(const void*)> closer(handle, freexl_close);
     require(opened, "opening the workbook");
     // No handle is what FreeXL 1.0.6 returns for a text over more than two records.
-    require(handle ? FREEXL_OK : FREEXL_NULL_HANDLE, "reading the workbook");
+    if (handle == nullptr) {
+        throw std::runtime_error("FreeXL: no workbook read");
+    }
 
     SheetContents out;
     require(freexl_select_active_worksheet(handle, 0), "selecting the first sheet");

@@ -16,7 +16,7 @@ namespace {
 // A data folder the program cannot use, and permission failures met by another account on a shared
 // folder (the two-account tests produce these errors; they need other user ids), are named with the
 // real folder or file and tell the user the fix; the folder that receives the workbook is the
-// account's own and gets no advice on groups. SharedFolderTest shows that such failures write nothing.
+// account's own and gets no advice on groups. FaultInjectionTest shows that such failures write nothing.
 TEST(FileMessages, FailuresNameTheirFileAndTellTheFix) {
     ui::RecordedMessageBoxes boxes;
     using enum FileOperation;
