@@ -87,7 +87,7 @@ TEST(AllScreens, EveryTextStaysReadableUnderADarkPaletteAndEnterPressesTheFocuse
 }
 
 // Each screen's caption, size, background and tab order, which starts on the control that has the focus
-// at the start; some controls' places (in their parent), captions and colours; the labels whose access
+// at the start; every control's place (in its parent), some captions and colours; the labels whose access
 // keys lead to a box; the captions fitted anew on another monitor.
 TEST_F(Screens, HaveTheirCaptionsSizesColoursPlacesAndTabOrder) {
     // Each screen's name, caption, size, background and tab order.
@@ -141,6 +141,49 @@ TEST_F(Screens, HaveTheirCaptionsSizesColoursPlacesAndTabOrder) {
         }
         if (role != QPalette::NoRole) {
             EXPECT_EQ(widget->palette().color(role), ui::rgb(colour));
+        }
+    }
+    // The place of every other control, in twips: its name, left, top, width and height, by screen.
+    const std::pair<const char*, const char*> places[] = {
+        {"FrmMein", "Label1 360 120 2535 375"},
+        {"Frmrenraku",
+         "Lbltaitoru 480 240 2175 375 Lblaine 120 1200 1095 255 Txtaite 1320 1200 1695 375 "
+         "Lbltantou 120 1680 1215 255 Txttantou 1320 1680 1695 375 "
+         "tlptel 3240 960 2655 1215 Lbltelt 120 480 855 495 Optn 960 360 1575 375 "
+         "Label1 1440 2400 1815 375 Txttelno 3360 2280 2415 495 Label6 120 2520 1215 255 "
+         "Lblkigen 120 3840 735 375 Cmbkigen 840 3720 1335 405 Lblkigen2 2280 3840 735 375 "
+         "Lblhosh 3000 3840 975 375 CmdNext 1920 4320 1335 495 Cmdend 3360 4320 1215 495 "
+         "Label2 3000 360 855 375 CmbUke 3840 360 1575 405"},
+        {"FrmUkekaku",
+         "Label1 480 720 735 495 CmbKaku 1320 600 1695 405 Label2 3120 720 855 495 "
+         "CmdNext 600 1800 1575 735 CmdRt 2520 1800 1455 735"},
+        {"Frmrenuke",
+         "Lbltaitoru 360 240 2655 375 Label2 240 720 1215 375 LblUkeNe 1680 720 1095 375 "
+         "Label4 2880 720 855 375 Label1 3840 720 855 255 LblDtnai 4920 600 1095 375 "
+         "Lblaine 240 1320 1095 255 LblAitena 1440 1200 1815 405 "
+         "Lbltantou 240 1800 1215 255 LblTanna 1440 1680 1815 375 "
+         "LblUkebi 3600 1320 855 255 LblDate 4680 1200 1215 375 LblUkeji 3600 1800 975 255 "
+         "LblTime 4680 1680 1215 375 LblRen 240 2475 975 375 ChkTelyn 1200 2400 1095 375 "
+         "LblAitel 2520 2280 1575 375 LblAitelno 2520 2640 3135 495 "
+         "LblRenji 360 3000 1215 255 TxtRenjih 240 3360 5655 1335 "
+         "Lblkigen 240 4920 735 375 Lblkigen3 960 4920 1215 495 "
+         "Lblkigen2 2400 4920 735 375 Lblhosh 3240 4920 975 375 "
+         "LblHosh2 4200 4920 1575 495 HSclNo 360 5640 5535 495 CmdDel 960 6360 1095 495 "
+         "CmdEx 2400 6360 1095 495 Cmdend 3840 6360 1095 495"},
+        {"FrmTouroku",
+         "TxtNeme 1680 360 2655 735 CmdTuika 480 1320 1215 495 CmdRt 3120 1320 1215 495 "
+         "Label1 360 2640 4455 495"},
+        {"FrmUkesha",
+         "TxtNeme 1680 360 2655 735 CmdTuika 480 1200 1215 495 CmdRt 3120 1200 1215 495 "
+         "Label1 360 2640 4335 495"},
+    };
+    for (const auto& [name, list] : places) {
+        const QStringList words = QString::fromLatin1(list).split(' ');
+        for (qsizetype i = 0; i + 4 < words.size(); i += 5) {
+            const ui::Twips place{words[i + 1].toInt(), words[i + 2].toInt(), words[i + 3].toInt(),
+                                  words[i + 4].toInt()};
+            EXPECT_EQ(control<QWidget>(name, qPrintable(words[i]))->geometry(), place.toPixels())
+                << name << "." << words[i].toStdString();
         }
     }
     for (const auto& [name, label, box] : buddies) {
