@@ -321,9 +321,10 @@ int replaceFile(const std::filesystem::path& file, const std::filesystem::path& 
     DWORD error = retrying(replaceRefusedForNow, patience, rename);
     // A refusal while another program holds the file is told apart from one of permissions: the user
     // can close that program. A reader that opens the file often (another copy, a virus scanner) may have
-    // let go by the time of the probe, so a refusal counts as one of permissions only when it comes
-    // again and again with nobody seen holding the file.
-    constexpr int kMovesWhenDenied = 5;
+    // let go by the time of the probe, and Wine refuses a move for some 40 ms after such a reader let go;
+    // so a refusal counts as one of permissions only when it lasts a quarter of a second with nobody seen
+    // holding the file.
+    constexpr int kMovesWhenDenied = 50;
     for (int moves = 1; error == ERROR_ACCESS_DENIED; ++moves) {
         if (heldOpenByAnother(target)) {
             error = ERROR_SHARING_VIOLATION;
