@@ -324,16 +324,10 @@ int replaceFile(const std::filesystem::path& file, const std::filesystem::path& 
     // let go by the time of the probe, and Wine refuses a move for some 40 ms after such a reader let go;
     // so a refusal counts as one of permissions only when it lasts a quarter of a second with nobody seen
     // holding the file.
-    constexpr int kMovesWhenDenied = 50;
-    for (int moves = 1; error == ERROR_ACCESS_DENIED; ++moves) {
-        if (heldOpenByAnother(target)) {
-            error = ERROR_SHARING_VIOLATION;
-        } else if (moves < kMovesWhenDenied) {
-            std::this_thread::sleep_for(kPause);
-            error = rename();
-        } else {
-            break;
-        }
+    if (error == ERROR_ACCESS_DENIED) {
+        constexpr auto kDeniedPatience = std::chrono::milliseconds(250);
+        error = retrying([](DWORD refused) { return refused == ERROR_ACCESS_DENIED; }, kDeniedPatience,
+                         [&] { return heldOpenByAnother(target) ? DWORD{ERROR_SHARING_VIOLATION} : rename(); });
     }
     return error == 0 ? 0 : fail(error);
 }
